@@ -17,14 +17,17 @@ namespace velt {
 
 // A number with the integer width the formatters use when no width is given. Numbers read from
 // a numeric table field of length L and D decimals carry L (D = 0) or L - D - 1 (D > 0); every
-// other number carries 10.
+// other number carries 10. It also remembers how many decimals it carries (a field's D, the decimals typed into a
+// picture); kAnyDecimals means "as many as the value needs" when it is written out as text.
 struct Number {
     double value = 0;
     int intWidth = kDefaultWidth;
+    int decimals = kAnyDecimals;
 
     static constexpr int kDefaultWidth = 10;
+    static constexpr int kAnyDecimals = -1;
     static Number ofField(double value, int length, int decimals) {
-        return {value, decimals == 0 ? length : length - decimals - 1};
+        return {value, decimals == 0 ? length : length - decimals - 1, decimals};
     }
     friend bool operator==(const Number& a, const Number& b) { return a.value == b.value; }
 };
