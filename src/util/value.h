@@ -17,8 +17,8 @@ namespace velt {
 
 // A number with the integer width the formatters use when no width is given. Numbers read from
 // a numeric table field of length L and D decimals carry L (D = 0) or L - D - 1 (D > 0); every
-// other number carries 10. It also remembers how many decimals it carries (a field's D, the decimals typed into a
-// picture); kAnyDecimals means "as many as the value needs" when it is written out as text.
+// other number carries 10. It also carries its decimals (a field's D, the decimals of a picture);
+// kAnyDecimals means "as many as the value needs" when it is written out as text.
 struct Number {
     double value = 0;
     int intWidth = kDefaultWidth;
