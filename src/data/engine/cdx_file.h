@@ -76,6 +76,7 @@ struct CdxKeys {
 
 class CdxFile;
 class CdxTag;
+struct CdxSpot;
 
 // A position in one tag's key order. A cursor is either on an entry (valid()) or off the ends.
 // It survives lock sessions and changes made by others: when the file may have changed since it
@@ -110,8 +111,8 @@ class CdxCursor {
 
   private:
     friend class CdxTag;
-    bool reposition();  // makes leaf_/index_ valid for the current session
-    bool loadEntry();   // copies key/recno from leaf_/index_, sets valid_
+    void reposition();        // makes leaf_/index_ valid for the current session
+    bool land(CdxSpot spot);  // takes the entry at spot (or the next one) as current
 
     CdxTag* tag_;
     bool valid_ = false;
@@ -187,12 +188,14 @@ class CdxTagBuilder {
     std::unique_ptr<Impl> impl_;
 };
 
+struct CdxOpenOptions {
+    bool readOnly = false;
+    bool exclusive = false;  // no other open of the file can exist: no locks, cache kept
+};
+
 class CdxFile {
   public:
-    struct Options {
-        bool readOnly = false;
-        bool exclusive = false;  // no other open of the file can exist: no locks, cache kept
-    };
+    using Options = CdxOpenOptions;
 
     // A new empty compound index file (no tags), replacing any file of that name.
     static std::unique_ptr<CdxFile> create(const std::string& path, Options options = {});
@@ -249,12 +252,16 @@ class CdxFile {
     void endWrite();
     void loadDirectory();
     void writeDirectory();
+    void writeTagHeader(const CdxTag& tag, std::uint32_t root);
+    void readAt(std::uint64_t offset, void* buffer, std::size_t size);
+    void writeAt(std::uint64_t offset, const void* buffer, std::size_t size);
     void checkWritable();
 
     std::string path_;
     int fd_ = -1;
     Options options_;
     std::unique_ptr<Cache> cache_;
+    std::unique_ptr<CdxTag> directory_;  // the tag directory, read as a tag of names
     std::vector<std::unique_ptr<CdxTag>> tags_;
     int readDepth_ = 0;
     int writeDepth_ = 0;

@@ -1,0 +1,89 @@
+// What the compound index classes share inside the engine: failure reporting, the per-session
+// page cache and the tree walks (descent, sibling chains) with their damage checks.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "data/engine/cdx_file.h"
+#include "data/engine/cdx_node.h"
+
+namespace velt::engine {
+
+namespace cdx {
+[[noreturn]] void raiseDamaged(const std::string& path, const std::string& detail);
+[[noreturn]] void raiseIo(int genCode, int err, const std::string& path,
+                          const std::string& operation);
+[[noreturn]] void raiseArgument(const std::string& path, int subCode, const std::string& detail);
+[[noreturn]] void raiseLimit(const std::string& path, const std::string& detail);
+inline std::uint8_t padFor(CdxKeyType type) {
+    return type == CdxKeyType::Character ? 0x20 : 0;
+}
+}  // namespace cdx
+
+using NodePtr = std::shared_ptr<const cdx::Node>;
+
+struct CdxFile::Cache {
+    std::unordered_map<std::uint32_t, NodePtr> nodes;
+    std::unordered_map<std::uint32_t, std::uint32_t> roots;  // tag header -> root page
+    std::uint64_t fileSize = 0;
+    std::uint32_t freeHead = 0;  // first free page, 0 when none
+    bool freeKnown = false;
+    void clear() {
+        nodes.clear();
+        roots.clear();
+        freeKnown = false;
+    }
+};
+
+// A place in a tag's leaf chain: entry `index` of leaf `leaf` (index == count: after its last).
+struct CdxSpot {
+    NodePtr leaf;
+    std::size_t index = 0;
+};
+
+// One step of a root-to-leaf path: the node and the child (or entry) taken in it.
+struct CdxStep {
+    std::shared_ptr<cdx::Node> node;
+    std::size_t index = 0;
+};
+
+struct CdxTree {
+    // Pages, checked: aligned, inside the file, decodable.
+    static NodePtr node(CdxTag& tag, std::uint32_t offset);
+    static std::uint32_t root(CdxTag& tag);
+    static void setRoot(CdxTag& tag, std::uint32_t offset);
+    static void write(CdxTag& tag, const cdx::Node& node);
+    static std::uint32_t allocPage(CdxFile& file);
+    static void writeRaw(CdxFile& file, std::uint64_t offset, const void* data, std::size_t size);
+    static void freePage(CdxFile& file, std::uint32_t offset);
+    static void checkOffset(CdxFile& file, std::uint32_t offset);
+    static std::size_t maxSteps(CdxFile& file);
+
+    // Descents. `below(node, i)` says whether entry i lies before the target.
+    template <class Below>
+    static CdxSpot descend(CdxTag& tag, Below below, std::vector<CdxStep>* path = nullptr);
+    static CdxSpot lowerBound(CdxTag& tag, const std::uint8_t* key, std::uint32_t recno,
+                              std::vector<CdxStep>* path = nullptr);
+    static CdxSpot prefixLowerBound(CdxTag& tag, std::string_view prefix);
+    static CdxSpot prefixUpperBound(CdxTag& tag, std::string_view prefix);
+    static CdxSpot firstSpot(CdxTag& tag);
+    static CdxSpot lastSpot(CdxTag& tag);  // on the last entry, or an empty root leaf
+    // Moves a spot whose index is past its leaf onto the next leaf's first entry; false at the
+    // end of the chain.
+    static bool settle(CdxTag& tag, CdxSpot& spot);
+    static bool stepBack(CdxTag& tag, CdxSpot& spot);
+    // Entries from `a` up to (not including) `b`; b.leaf null means the end of the chain.
+    static std::uint64_t distance(CdxTag& tag, const CdxSpot& a, const CdxSpot& b);
+    // Header of a leaf (count and right sibling) without decoding its keys.
+    static void leafHeader(CdxTag& tag, std::uint32_t offset, std::size_t& count,
+                           std::uint32_t& right);
+};
+
+int comparePrefix(const std::uint8_t* key, int keyLength, std::string_view prefix);
+int compareEntry(const std::uint8_t* a, std::uint32_t ra, const std::uint8_t* b, std::uint32_t rb,
+                 int keyLength);
+
+}  // namespace velt::engine
