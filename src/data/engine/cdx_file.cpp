@@ -180,8 +180,13 @@ std::unique_ptr<CdxFile> CdxFile::create(const std::string& path, Options option
     putLe16(header + 506, 1);
     putLe16(header + 510, 1);
     file->writeAt(0, header, sizeof header);
+    Node directory;
+    directory.root = true;
+    directory.keyLength = kDirectoryKeyLength;
+    std::uint8_t page[kPageSize];
+    encodeNode(directory, ' ', page);
+    file->writeAt(kDirectoryRoot, page, sizeof page);
     file->loadDirectory();
-    file->writeDirectory();
     return file;
 }
 
@@ -352,17 +357,42 @@ std::uint64_t currentSize(int fd, const std::string& path) {
 }
 }  // namespace
 
+// Under a fresh lock: the cached pages stay only when the change counter (compound header bytes
+// 8-11, bumped by every write session) and the size show that nobody wrote since.
+void CdxFile::revalidate(bool writing) {
+    std::uint64_t size = currentSize(fd_, path_);
+    std::uint32_t counter = 0;
+    if (size >= 12) {
+        std::uint8_t b[4];
+        readAt(8, b, sizeof b);
+        counter = le32(b);
+    }
+    auto& c = *cache_;
+    if (!c.stampKnown || counter != c.stamp || size != c.stampSize) {
+        c.clear();
+        ++generation_;
+    }
+    c.fileSize = size;
+    c.stamp = counter;
+    c.stampSize = size;
+    c.stampKnown = true;
+    if (writing && size >= 12) {
+        std::uint8_t b[4];
+        putLe32(b, ++c.stamp);
+        writeAt(8, b, sizeof b);
+    }
+}
+
 void CdxFile::beginRead() {
     if (readDepth_++ > 0 || writeDepth_ > 0) return;
     try {
         if (!options_.exclusive) {
             lockByte_ = randomLockByte();
             lockRange(fd_, F_RDLCK, lockByte_, 1, true, path_);
-            cache_->clear();
-            ++generation_;
-        }
-        if (!options_.exclusive || cache_->fileSize == 0)
+            revalidate(false);
+        } else if (cache_->fileSize == 0) {
             cache_->fileSize = currentSize(fd_, path_);
+        }
     } catch (...) {
         --readDepth_;
         throw;
@@ -381,11 +411,10 @@ void CdxFile::beginWrite() {
         if (!options_.exclusive) {
             if (readDepth_ > 0) lockRange(fd_, F_UNLCK, lockByte_, 1, false, path_);
             lockRange(fd_, F_WRLCK, kWriteLockOffset, kWriteLockLength, true, path_);
-            cache_->clear();
-            ++generation_;
-        }
-        if (!options_.exclusive || cache_->fileSize == 0)
+            revalidate(true);
+        } else if (cache_->fileSize == 0) {
             cache_->fileSize = currentSize(fd_, path_);
+        }
     } catch (...) {
         --writeDepth_;
         throw;
@@ -395,6 +424,7 @@ void CdxFile::beginWrite() {
 void CdxFile::endWrite() {
     if (--writeDepth_ > 0) return;
     if (options_.exclusive) return;
+    cache_->stampSize = cache_->fileSize;
     if (readDepth_ > 0) {
         // Back to the read lock without a gap: the byte turns shared, the rest is released.
         lockRange(fd_, F_RDLCK, lockByte_, 1, false, path_);

@@ -11,20 +11,25 @@
 // 4,294,901,759 for 65,537 bytes) while it changes the file, with open-file-description locks
 // that wait (F_OFD_SETLKW). Callers that run several operations in a row (a skip over deleted
 // rows, an update that removes and inserts) may hold a session with readSession() /
-// writeSession(): operations inside it take no further lock. Pages read are cached only for the
-// lock session they were read in, so a reader always sees what another process wrote before it
-// took the lock. A file opened with `exclusive` (the table is opened exclusively, no other
-// process can have it) takes no locks and keeps its page cache between operations.
+// writeSession(): operations inside it take no further lock. Every write session bumps a change
+// counter in the compound header (bytes 8-11, which readers of the format ignore); a new lock
+// session keeps the cached pages only when that counter and the file size are unchanged, so a
+// reader always sees what another process wrote before it took the lock. A file opened with
+// `exclusive` (the table is opened exclusively, no other process can have it) takes no locks and
+// keeps its page cache between operations.
 //
 // A CdxFile is one open file description: do not share one across fork(); two CdxFile objects on
 // the same file (two work areas) lock against each other as two processes do.
 //
 // Damage (a file of 1024 bytes or less, page offsets outside the file or not on a page boundary,
 // impossible counts or bit widths, loops in the tree or the sibling chains) is raised through
-// velt::raiseFailure with genCode gen::kCorruption, subCode kSubCodeCorrupt, the file name and the
-// description "Il file NAME risulta corrotto."; it never crashes, hangs or reads out of bounds.
-// I/O errors are raised with the mapped system code. If the failure handler answers instead of
-// abandoning, the failure is thrown as FailureError (the operation cannot go on).
+// velt::raiseFailure with genCode gen::kCorruption, subCode kSubCodeCorrupt (layer "VELTDB"), the
+// file name and the description "file danneggiato: " + what does not add up (the failure handler
+// shows "Il file NAME risulta corrotto."); it never crashes, hangs or reads out of bounds. I/O
+// errors are raised with the errno mapped to the Windows code; bad arguments (a key longer than
+// the tag's, texts of 511 characters or more, a bad name or width) with gen::kArgument. If the
+// failure handler answers instead of abandoning, the failure is thrown as FailureError (the
+// operation cannot go on).
 #pragma once
 
 #include <cstdint>
@@ -246,6 +251,7 @@ class CdxFile {
     struct Cache;
     CdxFile(std::string path, int fd, Options options);
 
+    void revalidate(bool writing);
     void beginRead();
     void endRead();
     void beginWrite();

@@ -31,6 +31,10 @@ struct CdxFile::Cache {
     std::uint64_t fileSize = 0;
     std::uint32_t freeHead = 0;  // first free page, 0 when none
     bool freeKnown = false;
+    // What the file looked like when the cached pages were last known good.
+    std::uint32_t stamp = 0;
+    std::uint64_t stampSize = 0;
+    bool stampKnown = false;
     void clear() {
         nodes.clear();
         roots.clear();
