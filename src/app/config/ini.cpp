@@ -1,10 +1,10 @@
 #include "app/config/ini.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <string_view>
@@ -110,19 +110,25 @@ size_t sectionEnd(const std::vector<std::string>& lines, size_t header) {
 bool writeLines(const std::string& path, const std::vector<std::string>& lines) {
     std::string bytes;
     for (const auto& line : lines) bytes += line + "\r\n";
-    fs::path target(path);
-    static std::atomic<unsigned> counter{0};
-    // Temporary files begin with the byte 0x7F, so leftovers are recognised and removed.
-    std::string tempName =
-        "\x7F"
-        "CFG" +
-        std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".TMP";
-    fs::path temp = target.parent_path() / tempName;
-    mode_t mode = 0666;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    // Temporary files begin with the byte 0x7F, so leftovers are recognised and removed; the
+    // random part keeps stations that share the folder apart.
+    std::string temp = (fs::path(path).parent_path() /
+                        "\x7F"
+                        "CFGXXXXXX")
+                           .string();
+    int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
+    // The file keeps its permissions; a new one gets those the process gives new files.
+    struct stat st {};
+    mode_t mode;
+    if (::stat(path.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
     bool ok = true;
     size_t done = 0;
     while (ok && done < bytes.size()) {
@@ -157,14 +163,14 @@ std::string FULLNAME(const std::string& file) {
 
 std::string GETPVPROFSTRING(const std::string& section, const std::optional<std::string>& key,
                             const std::string& defaultValue, const std::string& file) {
-    Lines file_ = readLines(file);
-    long header = findSection(file_.lines, section);
+    Lines content = readLines(file);
+    long header = findSection(content.lines, trim(section));
     if (!key) {
         std::string names;
         if (header < 0) return names;
-        size_t end = sectionEnd(file_.lines, static_cast<size_t>(header));
+        size_t end = sectionEnd(content.lines, static_cast<size_t>(header));
         for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i) {
-            auto entry = entryOf(file_.lines[i]);
+            auto entry = entryOf(content.lines[i]);
             if (!entry) continue;
             names.append(entry->key);
             names += '\0';
@@ -178,9 +184,9 @@ std::string GETPVPROFSTRING(const std::string& section, const std::optional<std:
         return names;
     }
     if (header < 0) return defaultValue;
-    size_t end = sectionEnd(file_.lines, static_cast<size_t>(header));
+    size_t end = sectionEnd(content.lines, static_cast<size_t>(header));
     for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i) {
-        auto entry = entryOf(file_.lines[i]);
+        auto entry = entryOf(content.lines[i]);
         if (entry && sameName(entry->key, trim(*key)))
             return std::string(entry->value.substr(0, kProfileBufferSize - 1));
     }
@@ -212,9 +218,9 @@ bool WRITEPPROSTRING(const std::string& section, const std::string& key, const s
     if (name.find('=') != std::string_view::npos || name.front() == '[' || name.front() == ';')
         return false;
 
-    Lines file_ = readLines(file);
-    if (!file_.readable) return false;
-    std::vector<std::string>& lines = file_.lines;
+    Lines content = readLines(file);
+    if (!content.readable) return false;
+    std::vector<std::string>& lines = content.lines;
     long header = findSection(lines, sectionName);
     if (header < 0) {
         if (!lines.empty() && !trim(lines.back()).empty()) lines.emplace_back();

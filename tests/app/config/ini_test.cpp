@@ -128,6 +128,15 @@ TEST_F(Ini, FailedReplaceLeavesNoTemporaryFile) {
     EXPECT_EQ(readFile(kFile + "/inside"), "x");
 }
 
+TEST_F(Ini, RewriteKeepsThePermissionsOfTheFile) {
+    namespace fs = std::filesystem;
+    writeFile(kFile, "[Vars]\r\nA=1\r\n");
+    fs::permissions(kFile, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_TRUE(WRITEPPROSTRING("Vars", "A", "2", kFile));
+    EXPECT_EQ(fs::status(kFile).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
 TEST_F(Ini, FullName) {
     std::string here = std::filesystem::current_path().string();
     EXPECT_EQ(FULLNAME("VELT.CFG"), here + "/VELT.CFG");
