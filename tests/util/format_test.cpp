@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
+#include <random>
+#include <string>
 
 using velt::Number;
 
@@ -136,6 +139,50 @@ TEST(Transform, TextDatesAndLogicals) {
     EXPECT_EQ(TRANSFORM(Value(velt::Date::fromYmd(2025, 4, 21)), "@D"), "21/04/2025");
     EXPECT_EQ(TRANSFORM(Value(true), ""), "T");
     EXPECT_EQ(TRANSFORM(Value(Number::ofField(2.5, 5, 2)), "@E 99.99"), " 2,50");
+}
+
+}  // namespace
+
+namespace {
+
+// Reads a formatted "@E" number back: thousands dots dropped, comma as the point, sign in front.
+double readBack(const std::string& shown) {
+    std::string plain;
+    for (char c : shown) {
+        if (c == ',')
+            plain += '.';
+        else if (c != '.' && c != ' ')
+            plain += c;
+    }
+    return std::stod(plain);
+}
+
+TEST(NumberPicture, AnyValueKeepsTheWidthAndReadsBackRounded) {
+    std::mt19937_64 random(20251211);
+    std::uniform_real_distribution<double> magnitude(-7, 7);
+    std::uniform_int_distribution<int> digits(1, 15), decimals(0, 4), sign(0, 1);
+    for (int i = 0; i < 20000; ++i) {
+        double value = std::pow(10.0, magnitude(random)) * (sign(random) ? -1 : 1);
+        int d = digits(random), dec = decimals(random);
+        std::string picture = "@E " + velt::digitMask(d);
+        if (dec > 0) picture += "." + std::string(static_cast<size_t>(dec), '9');
+        std::string mask = picture.substr(3);
+        std::string shown = velt::formatNumber(value, picture);
+        ASSERT_EQ(shown.size(), mask.size()) << value << " in " << picture;
+        // Places the value needs: its whole digits (at least one) and the minus sign.
+        double shownAbs = std::round(std::fabs(value) * std::pow(10.0, dec)) / std::pow(10.0, dec);
+        int wholeDigits = shownAbs < 1 ? 1 : static_cast<int>(std::floor(std::log10(shownAbs))) + 1;
+        bool negative = value < 0 && shownAbs > 0;
+        bool fits = wholeDigits + (negative ? 1 : 0) <= d;
+        ASSERT_EQ(shown.find('*') == std::string::npos, fits) << value << " in " << picture;
+        if (!fits) {
+            ASSERT_EQ(shown, std::string(mask.size(), '*'));
+            continue;
+        }
+        ASSERT_NEAR(readBack(shown), value,
+                    0.5 * std::pow(10.0, -dec) * (1 + 1e-9) + std::fabs(value) * 1e-14)
+            << value << " in " << picture << " shows " << shown;
+    }
 }
 
 }  // namespace
