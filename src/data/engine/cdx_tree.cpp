@@ -46,7 +46,11 @@ NodePtr CdxTree::node(CdxTag& tag, std::uint32_t offset) {
     CdxFile& file = *tag.file_;
     auto& nodes = file.cache_->nodes;
     auto it = nodes.find(offset);
-    if (it != nodes.end()) return it->second;
+    if (it != nodes.end()) {
+        if (it->second->keyLength != tag.keyLength_)
+            raiseDamaged(file.path_, "pagina usata da due tag");
+        return it->second;
+    }
     checkOffset(file, offset);
     std::uint8_t page[kPageSize];
     file.readAt(offset, page, sizeof page);
@@ -195,14 +199,22 @@ CdxSpot CdxTree::lastSpot(CdxTag& tag) {
     return descend(tag, [](const Node&, std::size_t) { return true; });
 }
 
+// Sibling chains are checked as they are followed: the entries must keep rising from leaf to
+// leaf, which also stops a chain that loops back on itself.
 bool CdxTree::settle(CdxTag& tag, CdxSpot& spot) {
     if (!spot.leaf) return false;
     std::size_t steps = 0, limit = maxSteps(*tag.file_);
+    NodePtr before = spot.index > 0 ? spot.leaf : nullptr;
     while (spot.index >= spot.leaf->count()) {
+        if (spot.leaf->count() > 0) before = spot.leaf;
         if (spot.leaf->right == kNoPage) return false;
         if (++steps > limit) raiseDamaged(tag.file_->path_, "catena delle foglie ciclica");
         NodePtr next = node(tag, spot.leaf->right);
         if (!next->leaf) raiseDamaged(tag.file_->path_, "catena delle foglie non valida");
+        if (before && next->count() > 0 &&
+            compareEntry(next->key(0), next->recnos[0], before->key(before->count() - 1),
+                         before->recnos.back(), tag.keyLength_) <= 0)
+            raiseDamaged(tag.file_->path_, "catena delle foglie fuori ordine");
         spot = {next, 0};
     }
     return true;
@@ -212,11 +224,17 @@ bool CdxTree::stepBack(CdxTag& tag, CdxSpot& spot) {
     if (!spot.leaf) return false;
     std::size_t steps = 0, limit = maxSteps(*tag.file_);
     spot.index = std::min(spot.index, spot.leaf->count());
+    NodePtr after = spot.index < spot.leaf->count() ? spot.leaf : nullptr;
     while (spot.index == 0) {
+        if (spot.leaf->count() > 0) after = spot.leaf;
         if (spot.leaf->left == kNoPage) return false;
         if (++steps > limit) raiseDamaged(tag.file_->path_, "catena delle foglie ciclica");
         NodePtr prev = node(tag, spot.leaf->left);
         if (!prev->leaf) raiseDamaged(tag.file_->path_, "catena delle foglie non valida");
+        if (after && prev->count() > 0 &&
+            compareEntry(prev->key(prev->count() - 1), prev->recnos.back(), after->key(0),
+                         after->recnos[0], tag.keyLength_) >= 0)
+            raiseDamaged(tag.file_->path_, "catena delle foglie fuori ordine");
         spot = {prev, prev->count()};
     }
     --spot.index;
