@@ -33,6 +33,8 @@ struct FileRequest {
     std::string title;
     std::string defaultName;  // proposed file name or path
     bool save = false;        // a save dialog rather than an open dialog
+    int filterIndex = 1;      // the filter (1-based) the dialog starts with
+    mutable int chosenFilter = 0;  // set by the seam: the filter in use when the dialog ended
 };
 
 class PromptSeam {
