@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libsqlite3-dev
   fonts-liberation2 xdg-utils
   python3 python3-dbfread unzip
+  libdbd-xbase-perl clang-16 libclang-rt-16-dev
 )
 missing=()
 for p in "${packages[@]}"; do
