@@ -104,4 +104,10 @@ void lockAndReload(engine::WorkArea& area, std::uint32_t recno) {
     area.goTo(recno);
 }
 
+void lockTableWaiting(engine::WorkArea& area) {
+    if (!area.lockTable()) {
+        waitFor([&] { return area.lockTable(); }, "Il sistema \xE8 momentaneamente occupato...");
+    }
+}
+
 }  // namespace velt::services

@@ -46,4 +46,7 @@ std::uint32_t findByName(engine::WorkArea& area, std::string_view field, std::st
 // the lock is had; then reads the row afresh, so that a change is made on what is on disk.
 void lockAndReload(engine::WorkArea& area, std::uint32_t recno);
 
+// The whole-table lock, waited for in the same way.
+void lockTableWaiting(engine::WorkArea& area);
+
 }  // namespace velt::services
