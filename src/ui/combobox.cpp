@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "ui/qtext.h"
+#include "util/text.h"
 
 namespace velt {
 namespace {
@@ -135,23 +136,13 @@ void CBPICTURE(TComboBox& box, const std::string& picture) {
     QComboBox* cb = box.combo();
     if (!cb || !cb->isEditable()) return;
     QLineEdit* edit = cb->lineEdit();
-    int caret = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    QString text = edit->text();
-    if (picture == "@!") {
-        text = text.toUpper();
-    } else if (picture == "9") {
-        for (int i = 0; i < text.size(); ++i) {
-            if (!text.at(i).isDigit()) {
-                text.remove(i, 1);
-                caret = std::max(0, caret - 1);
-                break;
-            }
-        }
-    } else {
-        return;
-    }
-    edit->setText(text);
-    edit->setCursorPosition(std::min(caret, static_cast<int>(text.size())));
+    EditText before;
+    before.text = fromQ(edit->text());
+    before.caret = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    EditText after = CBPICTURE(before, picture);
+    if (after == before) return;
+    edit->setText(qs(after.text));
+    edit->setCursorPosition(after.caret);
 }
 
 }  // namespace velt

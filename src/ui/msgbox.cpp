@@ -20,14 +20,14 @@ namespace {
 
 // The ordinary wait box: refuses every close but the one End makes.
 class WaitDialog : public QDialog {
-public:
+  public:
     explicit WaitDialog(QWidget* parent) : QDialog(parent) {}
     bool ending = false;
     void reject() override {
         if (ending) QDialog::reject();
     }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override {
         if (ending)
             QDialog::closeEvent(e);
@@ -40,7 +40,9 @@ protected:
     }
 };
 
-QFont waitFont() { return TFont::New(GETSYSFONT(), 0, -15).qFont(); }
+QFont waitFont() {
+    return TFont::New(GETSYSFONT(), 0, -15).qFont();
+}
 
 std::vector<QString> linesOf(const std::string& text) {
     std::vector<QString> lines;
@@ -123,7 +125,8 @@ void TMsgBox::openOrdinary(const WaitBoxSpec& spec) {
 }
 
 void TMsgBox::openPrintForm(const WaitBoxSpec& spec) {
-    printDlg_ = std::make_unique<TDialog>("PRINTDLG", spec.caption.empty() ? "Attendere" : spec.caption);
+    printDlg_ =
+        std::make_unique<TDialog>("PRINTDLG", spec.caption.empty() ? "Attendere" : spec.caption);
     TDialog& pd = *printDlg_;
     TBtnBmp::ReDefine(101, pd, "PRINT", "", {});
     TSay::ReDefine(102, pd, [this] { return Value(std::to_string(page_)); });
@@ -142,7 +145,9 @@ void TMsgBox::openPrintForm(const WaitBoxSpec& spec) {
     }
 }
 
-TMsgBox::~TMsgBox() { End(); }
+TMsgBox::~TMsgBox() {
+    End();
+}
 
 void TMsgBox::End() {
     if (hWnd_) hWnd_->setEnabled(true);
@@ -192,8 +197,14 @@ void TMsgBox::SetPage(int page) {
         if (TControl* counter = ITEM(*printDlg_, 102)) counter->Refresh();
 }
 
-QWidget* TMsgBox::oDlg() const { return dlg_.data(); }
-QProgressBar* TMsgBox::oPrg() const { return prg_.data(); }
-QLabel* TMsgBox::textLabel() const { return text_.data(); }
+QWidget* TMsgBox::oDlg() const {
+    return dlg_.data();
+}
+QProgressBar* TMsgBox::oPrg() const {
+    return prg_.data();
+}
+QLabel* TMsgBox::textLabel() const {
+    return text_.data();
+}
 
 }  // namespace velt

@@ -18,7 +18,7 @@ namespace velt {
 class TDialog;
 
 class TMsgBox {
-public:
+  public:
     // Opens the box: the ordinary form (text with the exclamation icon, optional progress bar)
     // or, with spec.printForm, the PRINTDLG form with its page counter.
     static std::unique_ptr<TMsgBox> New(const WaitBoxSpec& spec);
@@ -37,12 +37,12 @@ public:
     // The widest line of the text in pixels in the box's font (100 for an empty text).
     int MaxWidth(const std::string& text) const;
 
-    QWidget* oDlg() const;        // the box's widget
-    QProgressBar* oPrg() const;   // the progress bar, when there is one
-    QLabel* textLabel() const;    // the ordinary form's text
+    QWidget* oDlg() const;       // the box's widget
+    QProgressBar* oPrg() const;  // the progress bar, when there is one
+    QLabel* textLabel() const;   // the ordinary form's text
     int nPag = 0;
 
-private:
+  private:
     TMsgBox() = default;
     void openOrdinary(const WaitBoxSpec& spec);
     void openPrintForm(const WaitBoxSpec& spec);

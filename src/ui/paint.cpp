@@ -1,7 +1,5 @@
 #include "ui/paint.h"
 
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <QFile>
 #include <QPalette>
@@ -10,6 +8,7 @@
 #include <cctype>
 
 #include "ui/qtext.h"
+#include "util/marker.h"
 
 namespace velt {
 
@@ -85,13 +84,6 @@ TCursor::TCursor(const std::string& name) : cName(name) {
     hCursor = pm.isNull() ? QCursor(Qt::ArrowCursor) : QCursor(pm);
 }
 
-namespace {
-bool sharedMarker() {
-    struct stat st;
-    return ::stat("/etc/zark/NET", &st) == 0;
-}
-}  // namespace
-
 int GETSYSCOLOR(int nSysColor) {
     QPalette pal = QApplication::palette();
     switch (nSysColor) {
@@ -121,7 +113,7 @@ int GETSYSCOLOR(int nSysColor) {
 }
 
 int GETSYSBGCOLOR(int nSysColor) {
-    if (sharedMarker()) return RGB(255, 255, 255);
+    if (whiteFieldBackground()) return RGB(255, 255, 255);
     return GETSYSCOLOR(nSysColor);
 }
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "util/format.h"
+
 namespace velt {
 namespace {
 
@@ -91,66 +93,7 @@ FieldKind fieldKindOf(const Value& v) {
 }
 
 std::string formatNumberTemplate(double value, const std::string& numberTemplate) {
-    Picture p = Picture::parse(numberTemplate);
-    const std::string& mask = p.mask;
-    bool european = p.has('E');
-    if (p.has('Z') && value == 0) return std::string(mask.size(), ' ');
-    size_t point = mask.find('.');
-    int decimals = 0;
-    if (point != std::string::npos)
-        for (size_t i = point + 1; i < mask.size(); ++i)
-            if (mask[i] == '9') ++decimals;
-    // Round half away from zero to the decimals, then split into digit strings.
-    double scale = std::pow(10.0, decimals);
-    double magnitude = std::floor(std::fabs(value) * scale + 0.5 + 1e-9);
-    bool negative = value < 0 && magnitude > 0;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.0f", magnitude);
-    std::string digits = buf;
-    while (static_cast<int>(digits.size()) <= decimals) digits.insert(0, "0");
-    std::string intDigits = digits.substr(0, digits.size() - decimals);
-    std::string decDigits = digits.substr(digits.size() - decimals);
-
-    std::string out(mask.size(), ' ');
-    // Decimal part, left to right.
-    if (point != std::string::npos) {
-        out[point] = european ? ',' : '.';
-        size_t k = 0;
-        for (size_t i = point + 1; i < mask.size(); ++i) {
-            if (mask[i] == '9')
-                out[i] = k < decDigits.size() ? decDigits[k++] : '0';
-            else
-                out[i] = mask[i];
-        }
-    }
-    // Integer part, right to left; a thousands mark only with a digit to its left.
-    size_t intEnd = point == std::string::npos ? mask.size() : point;
-    int next = static_cast<int>(intDigits.size()) - 1;
-    int lastDigitPos = -1;
-    std::string pending;
-    for (int i = static_cast<int>(intEnd) - 1; i >= 0; --i) {
-        char m = mask[i];
-        if (m == '9') {
-            if (next >= 0) {
-                out[i] = intDigits[next--];
-                lastDigitPos = i;
-            }
-        } else if (m == ',') {
-            out[i] = next >= 0 ? (european ? '.' : ',') : ' ';
-        } else {
-            out[i] = m;
-        }
-    }
-    bool overflow = next >= 0;
-    if (negative) {
-        int signPos = lastDigitPos - 1;
-        if (lastDigitPos < 0 || signPos < 0)
-            overflow = true;
-        else
-            out[signPos] = '-';
-    }
-    if (overflow) return std::string(mask.size(), '*');
-    return out;
+    return formatNumber(value, numberTemplate);
 }
 
 FieldRules::FieldRules(FieldKind kind, const std::string& picture, int textLength)

@@ -32,8 +32,8 @@ enum class FieldKind { Text, Number, Date, Logical };
 
 FieldKind fieldKindOf(const Value& v);
 
-// Formats a number with a number template ("@E 999.99", "@ZE 99"): the stand-in for the
-// program's number formatter, used for the fields' display.
+// Formats a number with a number template ("@E 999.99", "@ZE 99") by the program's number
+// formatter.
 std::string formatNumberTemplate(double value, const std::string& numberTemplate);
 
 // The rules of one field for a value kind, its picture and, for texts, the value's length.

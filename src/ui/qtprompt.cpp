@@ -19,8 +19,12 @@ int QtPrompt::showMessage(int kind, const std::string& text, const std::string& 
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     QMessageBox::StandardButton defaultButton = QMessageBox::Ok;
     switch (kind) {
-        case 1: icon = QMessageBox::Information; break;
-        case 2: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
+        case 1:
+            icon = QMessageBox::Information;
+            break;
+        case 2:
+            buttons = QMessageBox::Ok | QMessageBox::Cancel;
+            break;
         case 3:
             buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
             defaultButton = QMessageBox::Yes;
@@ -37,7 +41,8 @@ int QtPrompt::showMessage(int kind, const std::string& text, const std::string& 
             icon = QMessageBox::Critical;
             buttons = QMessageBox::Ok | QMessageBox::Cancel;
             break;
-        default: return 0;
+        default:
+            return 0;
     }
     QString body = qs(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -45,14 +50,20 @@ int QtPrompt::showMessage(int kind, const std::string& text, const std::string& 
     box.setDefaultButton(defaultButton);
     box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
-        case QMessageBox::Ok: return button::kOk;
-        case QMessageBox::Yes: return button::kYes;
-        case QMessageBox::No: return button::kNo;
-        default: return button::kCancel;
+        case QMessageBox::Ok:
+            return button::kOk;
+        case QMessageBox::Yes:
+            return button::kYes;
+        case QMessageBox::No:
+            return button::kNo;
+        default:
+            return button::kCancel;
     }
 }
 
-void QtPrompt::beep(int, int) { QApplication::beep(); }
+void QtPrompt::beep(int, int) {
+    QApplication::beep();
+}
 
 void QtPrompt::openWaitBox(const WaitBoxSpec& spec) {
     if (wait_) wait_->End();
@@ -77,7 +88,9 @@ void QtPrompt::closeWaitBox() {
     wait_.reset();
 }
 
-void QtPrompt::processEvents() { QApplication::processEvents(); }
+void QtPrompt::processEvents() {
+    QApplication::processEvents();
+}
 
 QStringList qtFilters(const std::string& filter) {
     QStringList parts = qs(filter).split('|');
@@ -122,8 +135,7 @@ std::optional<std::string> QtPrompt::chooseFile(const FileRequest& request) {
 
 std::optional<std::string> QtPrompt::inputLine(const std::string& caption,
                                                const std::string& promptText,
-                                               const std::string& value,
-                                               const std::string& mask) {
+                                               const std::string& value, const std::string& mask) {
     return runMsgGet(caption, promptText, value, mask);
 }
 

@@ -11,7 +11,7 @@
 namespace velt {
 
 class QtPrompt : public PromptSeam {
-public:
+  public:
     int showMessage(int kind, const std::string& text, const std::string& caption) override;
     void beep(int hertz, int milliseconds) override;
     void openWaitBox(const WaitBoxSpec& spec) override;
@@ -28,7 +28,7 @@ public:
     // The wait box now open (nullptr when none).
     TMsgBox* waitBox() const { return wait_.get(); }
 
-private:
+  private:
     std::unique_ptr<TMsgBox> wait_;
 };
 

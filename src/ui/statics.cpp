@@ -8,20 +8,12 @@
 #include "ui/dialog.h"
 #include "ui/picture.h"
 #include "ui/qtext.h"
+#include "util/convert.h"
 
 namespace velt {
 
 std::string displayValue(const Value& v) {
-    if (v.isNil()) return "NIL";
-    if (v.isText()) return v.text();
-    if (v.isDate()) return v.date().toString();
-    if (v.isLogical()) return v.logical() ? ".T." : ".F.";
-    if (v.isNumber()) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.10g", v.num());
-        return buf;
-    }
-    return {};
+    return CVALTOCHAR(v);
 }
 
 TSay::TSay(TWindow& owner, int id, std::source_location where) : TControl(owner, id, where) {}

@@ -100,8 +100,7 @@ class TScrollBar : public TControl {
     int pos_ = 0;
 };
 
-// The display text of a value: texts as they are, dates "dd/mm/yyyy", logicals ".T."/".F.",
-// numbers in plain decimal text, no value "NIL".
+// The display text of a value (CVALTOCHAR).
 std::string displayValue(const Value& v);
 
 }  // namespace velt
