@@ -137,37 +137,57 @@ CdxTag& CdxTagBuilder::finish() {
     const int kl = b.spec.keyLength;
     const std::size_t n = b.recnos.size();
 
-    // Sort: the first 8 key bytes as one number, then the rest, then the record number.
+    // Sort on the first 16 key bytes held as two numbers, then the rest of the key, then the
+    // record number; then lay the keys out in order (keys of 16 bytes or less come back from
+    // the numbers alone, so the unsorted copy can go first).
     struct Item {
-        std::uint64_t head;
-        std::uint32_t index;
+        std::uint64_t hi, lo;
+        std::uint32_t index, recno;
     };
     std::vector<Item> items(n);
-    const std::size_t headBytes = std::min<std::size_t>(8, static_cast<std::size_t>(kl));
     for (std::size_t i = 0; i < n; ++i) {
-        std::uint64_t h = 0;
         const std::uint8_t* k = b.keys.data() + i * kl;
-        for (std::size_t j = 0; j < 8; ++j) h = (h << 8) | (j < headBytes ? k[j] : 0);
-        items[i] = {h, static_cast<std::uint32_t>(i)};
+        std::uint64_t h = 0, l = 0;
+        for (int j = 0; j < 8; ++j) h = (h << 8) | (j < kl ? k[j] : 0);
+        for (int j = 8; j < 16; ++j) l = (l << 8) | (j < kl ? k[j] : 0);
+        items[i] = {h, l, static_cast<std::uint32_t>(i), b.recnos[i]};
     }
-    const std::uint8_t* keys = b.keys.data();
-    const std::uint32_t* recnos = b.recnos.data();
+    std::vector<std::uint32_t>().swap(b.recnos);
+    const std::uint8_t* unsorted = b.keys.data();
     std::sort(items.begin(), items.end(), [&](const Item& x, const Item& y) {
-        if (x.head != y.head) return x.head < y.head;
-        if (kl > 8) {
-            int c = std::memcmp(keys + std::size_t(x.index) * kl + 8,
-                                keys + std::size_t(y.index) * kl + 8, kl - 8);
+        if (x.hi != y.hi) return x.hi < y.hi;
+        if (x.lo != y.lo) return x.lo < y.lo;
+        if (kl > 16) {
+            int c = std::memcmp(unsorted + std::size_t(x.index) * kl + 16,
+                                unsorted + std::size_t(y.index) * kl + 16, kl - 16);
             if (c != 0) return c < 0;
         }
-        return recnos[x.index] < recnos[y.index];
+        return x.recno < y.recno;
     });
-    if (b.spec.unique) {
-        auto same = [&](const Item& x, const Item& y) {
-            return x.head == y.head && std::memcmp(keys + std::size_t(x.index) * kl,
-                                                   keys + std::size_t(y.index) * kl, kl) == 0;
-        };
-        items.erase(std::unique(items.begin(), items.end(), same), items.end());
+    auto sameKey = [&](const Item& x, const Item& y) {
+        return x.hi == y.hi && x.lo == y.lo &&
+               (kl <= 16 || std::memcmp(unsorted + std::size_t(x.index) * kl + 16,
+                                        unsorted + std::size_t(y.index) * kl + 16, kl - 16) == 0);
+    };
+    if (b.spec.unique) items.erase(std::unique(items.begin(), items.end(), sameKey), items.end());
+    if (kl <= 16) std::vector<std::uint8_t>().swap(b.keys);
+    std::vector<std::uint8_t> sortedKeys(items.size() * kl);
+    std::vector<std::uint32_t> sortedRecnos(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        std::uint8_t* k = sortedKeys.data() + i * kl;
+        if (kl <= 16) {
+            for (int j = 0; j < kl && j < 8; ++j) k[j] = std::uint8_t(items[i].hi >> (56 - 8 * j));
+            for (int j = 8; j < kl; ++j) k[j] = std::uint8_t(items[i].lo >> (56 - 8 * (j - 8)));
+        } else {
+            std::memcpy(k, unsorted + std::size_t(items[i].index) * kl, kl);
+        }
+        sortedRecnos[i] = items[i].recno;
     }
+    std::vector<Item>().swap(items);
+    std::vector<std::uint8_t>().swap(b.keys);
+    const std::uint8_t* keys = sortedKeys.data();
+    const std::uint32_t* recnos = sortedRecnos.data();
+    const std::size_t count = sortedRecnos.size();
 
     auto session = file.writeSession();
     ++file.generation_;
@@ -197,15 +217,13 @@ CdxTag& CdxTagBuilder::finish() {
     {
         LeafSizer sizer(kl, b.pad);
         const std::uint8_t* prev = nullptr;
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            const std::uint8_t* k = keys + std::size_t(items[i].index) * kl;
-            std::uint32_t r = recnos[items[i].index];
-            if (sizer.count() == 0 || sizer.sizeWith(prev, k, r) > kLeafSpace) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint8_t* k = keys + i * kl;
+            if (sizer.count() == 0 || !sizer.tryAdd(prev, k, recnos[i], kLeafSpace)) {
                 starts.push_back(i);
                 sizer.reset();
-                prev = nullptr;
+                sizer.tryAdd(nullptr, k, recnos[i], kLeafSpace);
             }
-            sizer.add(prev, k, r);
             prev = k;
         }
     }
@@ -226,14 +244,11 @@ CdxTag& CdxTagBuilder::finish() {
         leaf.left = l == 0 ? kNoPage : pageAt(leaves, l - 1);
         leaf.right = l + 1 == leaves ? kNoPage : pageAt(leaves, l + 1);
         std::size_t from = starts.empty() ? 0 : starts[l];
-        std::size_t to = l + 1 < starts.size() ? starts[l + 1] : items.size();
+        std::size_t to = l + 1 < starts.size() ? starts[l + 1] : count;
         leaf.keys.resize((to - from) * kl);
         leaf.recnos.resize(to - from);
-        for (std::size_t i = from; i < to; ++i) {
-            std::memcpy(leaf.keys.data() + (i - from) * kl, keys + std::size_t(items[i].index) * kl,
-                        kl);
-            leaf.recnos[i - from] = recnos[items[i].index];
-        }
+        std::memcpy(leaf.keys.data(), keys + from * kl, (to - from) * kl);
+        std::memcpy(leaf.recnos.data(), recnos + from, (to - from) * sizeof(std::uint32_t));
         writer.put(leaf);
         if (leaf.count()) {
             level.keys.insert(level.keys.end(), leaf.keys.end() - kl, leaf.keys.end());

@@ -211,6 +211,17 @@ int LeafSizer::sizeWith(const std::uint8_t* prev, const std::uint8_t* key,
     return (count_ + 1) * entryBytes(std::max(maxRecno_, recno)) + keyBytes_ + newBytes(prev, key);
 }
 
+bool LeafSizer::tryAdd(const std::uint8_t* prev, const std::uint8_t* key, std::uint32_t recno,
+                       int space) {
+    int fresh = newBytes(prev, key);
+    std::uint32_t maxRecno = std::max(maxRecno_, recno);
+    if ((count_ + 1) * entryBytes(maxRecno) + keyBytes_ + fresh > space) return false;
+    keyBytes_ += fresh;
+    maxRecno_ = maxRecno;
+    ++count_;
+    return true;
+}
+
 void LeafSizer::add(const std::uint8_t* prev, const std::uint8_t* key, std::uint32_t recno) {
     keyBytes_ += newBytes(prev, key);
     maxRecno_ = std::max(maxRecno_, recno);

@@ -64,6 +64,8 @@ class LeafSizer {
     // the first entry).
     int sizeWith(const std::uint8_t* prev, const std::uint8_t* key, std::uint32_t recno) const;
     void add(const std::uint8_t* prev, const std::uint8_t* key, std::uint32_t recno);
+    // Adds the entry when the leaf stays within `space` bytes; false (nothing added) otherwise.
+    bool tryAdd(const std::uint8_t* prev, const std::uint8_t* key, std::uint32_t recno, int space);
     int count() const { return count_; }
 
   private:

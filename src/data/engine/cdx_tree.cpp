@@ -11,7 +11,7 @@ namespace velt::engine {
 using namespace cdx;
 
 namespace {
-constexpr std::size_t kCacheLimit = 16384;  // decoded pages kept per session
+constexpr std::size_t kCacheLimit = 4096;  // decoded pages kept (about 5 MiB at most)
 constexpr int kMaxDepth = 32;
 constexpr std::uint32_t kFirstNodePage = 1024;
 }  // namespace
@@ -31,6 +31,15 @@ int compareEntry(const std::uint8_t* a, std::uint32_t ra, const std::uint8_t* b,
 }
 
 // Pages.
+
+namespace {
+// A full cache gives up its leaves first: the interior nodes are what every descent needs.
+void makeRoom(std::unordered_map<std::uint32_t, NodePtr>& nodes) {
+    if (nodes.size() < kCacheLimit) return;
+    std::erase_if(nodes, [](const auto& entry) { return entry.second->leaf; });
+    if (nodes.size() >= kCacheLimit / 2) nodes.clear();
+}
+}  // namespace
 
 std::size_t CdxTree::maxSteps(CdxFile& file) {
     return file.cache_->fileSize / kPageSize + 1;
@@ -57,7 +66,7 @@ NodePtr CdxTree::node(CdxTag& tag, std::uint32_t offset) {
     auto n = std::make_shared<Node>();
     std::string error = decodeNode(page, offset, tag.keyLength_, padFor(tag.type_), *n);
     if (!error.empty()) raiseDamaged(file.path_, error);
-    if (nodes.size() >= kCacheLimit) nodes.clear();
+    makeRoom(nodes);
     nodes.emplace(offset, n);
     return n;
 }
@@ -88,7 +97,7 @@ void CdxTree::write(CdxTag& tag, const Node& n) {
     CdxFile& file = *tag.file_;
     file.writeAt(n.offset, page, sizeof page);
     auto& nodes = file.cache_->nodes;
-    if (nodes.size() >= kCacheLimit) nodes.clear();
+    makeRoom(nodes);
     nodes[n.offset] = std::make_shared<Node>(n);
 }
 
