@@ -4,9 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <string>
+
+#include "util/access.h"
+#include "util/failure.h"
+#include "util/prompt.h"
 
 namespace velt {
 namespace {
@@ -116,6 +121,42 @@ TEST(Process, TempFolderComesFromTempThenTmpdir) {
     EXPECT_EQ(tempFolder(), fs::path("/tmp"));
     if (!savedTemp.empty()) setenv("TEMP", savedTemp.c_str(), 1);
     if (!savedTmpdir.empty()) setenv("TMPDIR", savedTmpdir.c_str(), 1);
+}
+
+TEST(Process, InitialisationCleansUpSetsTheUserStateAndInstallsTheHandler) {
+    TempDir data, temp;
+    const fs::path previous = fs::current_path();
+    std::string savedTemp = getenv("TEMP") ? getenv("TEMP") : "";
+    setenv("TEMP", temp.path().c_str(), 1);
+    fs::current_path(data.path());
+    touch(data.path() / (kMark + "42.NTX"));
+    fs::path stuck = temp.path() / (kMark + "ROSSI");
+    fs::create_directories(stuck / "sub");
+    touch(stuck / "sub" / "keep.txt");
+    access().ACS_USER = "ROSSI";
+    access().ACS_LEVEL = 5;
+
+    initProcess();
+
+    EXPECT_FALSE(fs::exists(data.path() / (kMark + "42.NTX")));
+    EXPECT_TRUE(fs::exists(stuck / "sub" / "keep.txt")) << "left in place, silently";
+    EXPECT_EQ(access().ACS_USER, "USER");
+    EXPECT_EQ(access().ACS_PASSWD, "");
+    EXPECT_EQ(access().ACS_LEVEL, 1);
+    EXPECT_EQ(access().ACS_TEMP, "");
+    ScriptedPrompt prompt;
+    ScopedPrompt scoped(prompt);
+    Failure zero;
+    zero.genCode = gen::kZeroDivision;
+    EXPECT_EQ(raiseFailure(zero).num(), 0) << "the failure handler answers";
+    EXPECT_TRUE(prompt.shown.empty());
+
+    setFailureHandler(nullptr);
+    fs::current_path(previous);
+    if (savedTemp.empty())
+        unsetenv("TEMP");
+    else
+        setenv("TEMP", savedTemp.c_str(), 1);
 }
 
 }  // namespace
