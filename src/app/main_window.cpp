@@ -1,10 +1,8 @@
 #include "app/main_window.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QPainter>
 #include <QTimer>
-#include <QTranslator>
 #include <filesystem>
 
 #include "app/config/settings.h"
@@ -13,7 +11,9 @@
 #include "ui/bar_btnbmp.h"
 #include "ui/menu.h"
 #include "ui/msgbar.h"
+#include "ui/prompts.h"
 #include "ui/qtext.h"
+#include "ui/qtprompt.h"
 #include "util/access.h"
 #include "util/failure.h"
 
@@ -41,7 +41,8 @@ std::vector<MainMenuEntry> makeMenuTable() {
         {"Servizio", "", "", false, nullptr},
         {"Servizio", "Salvataggio dati...", "Salva tutti gli archivi", false, notYetBuilt},
         {"Servizio", "Ripristino dati...", "Ricarica tutti gli archivi", true, notYetBuilt},
-        {"?", "Informazioni", "Visualizza informazioni sul programma", false, notYetBuilt},
+        {"?", "Informazioni", "Visualizza informazioni sul programma", false,
+         [] { INFOS(kProgramTitle, kProgramVersion, kProgramYear); }},
     };
 }
 
@@ -191,11 +192,8 @@ void MAIN() {
 }
 
 void initUserInterface() {
-    static QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Italian, QLocale::Italy), "qtbase", "_",
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    loadItalianTranslations();
+    installQtPrompt();
 }
 
 }  // namespace velt
