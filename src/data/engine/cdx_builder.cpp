@@ -245,10 +245,8 @@ CdxTag& CdxTagBuilder::finish() {
         leaf.right = l + 1 == leaves ? kNoPage : pageAt(leaves, l + 1);
         std::size_t from = starts.empty() ? 0 : starts[l];
         std::size_t to = l + 1 < starts.size() ? starts[l + 1] : count;
-        leaf.keys.resize((to - from) * kl);
-        leaf.recnos.resize(to - from);
-        std::memcpy(leaf.keys.data(), keys + from * kl, (to - from) * kl);
-        std::memcpy(leaf.recnos.data(), recnos + from, (to - from) * sizeof(std::uint32_t));
+        leaf.keys.assign(keys + from * kl, keys + to * kl);
+        leaf.recnos.assign(recnos + from, recnos + to);
         writer.put(leaf);
         if (leaf.count()) {
             level.keys.insert(level.keys.end(), leaf.keys.end() - kl, leaf.keys.end());

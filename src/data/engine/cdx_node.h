@@ -67,6 +67,7 @@ class LeafSizer {
     // Adds the entry when the leaf stays within `space` bytes; false (nothing added) otherwise.
     bool tryAdd(const std::uint8_t* prev, const std::uint8_t* key, std::uint32_t recno, int space);
     int count() const { return count_; }
+    int size() const { return count_ ? count_ * entryBytes(maxRecno_) + keyBytes_ : 0; }
 
   private:
     int newBytes(const std::uint8_t* prev, const std::uint8_t* key) const;

@@ -359,6 +359,14 @@ struct CdxUpdate {
         }
         n.root = false;
         std::size_t m = n.leaf ? leafSplitPoint(n, pad) : n.count() / 2;
+        // The last node of a level grows by appends in key order (new rows): it keeps all but
+        // its last entry, so such appends leave full pages behind.
+        if (n.right == kNoPage && n.count() > 1) {
+            Node head = n;
+            Node last;
+            head.splitInto(n.count() - 1, last);
+            if (fits(head, pad)) m = n.count() - 1;
+        }
         Node tail;
         n.splitInto(m, tail);
         tail.offset = CdxTree::allocPage(tag.file());
@@ -370,6 +378,44 @@ struct CdxUpdate {
         std::vector<Piece> more = store(tail);
         pieces.insert(pieces.end(), more.begin(), more.end());
         return pieces;
+    }
+
+    // A leaf left less than a quarter full takes in a neighbour under the same parent when both
+    // fit in one page; the neighbour's page is freed and its parent entry dropped.
+    void mergeLeaf(std::vector<CdxStep>& path) {
+        if (path.size() < 2) return;
+        Node& leaf = *path.back().node;
+        Node& parent = *path[path.size() - 2].node;
+        std::size_t& i = path[path.size() - 2].index;
+        if (leaf.count() == 0 || usedBytes(leaf) >= kLeafSpace / 4) return;
+        for (bool right : {true, false}) {
+            if (right ? i + 1 >= parent.count() : i == 0) continue;
+            Node other = *CdxTree::node(tag, parent.children[right ? i + 1 : i - 1]);
+            if (!other.leaf) return;
+            Node merged = right ? leaf : other;
+            const Node& tail = right ? other : leaf;
+            merged.keys.insert(merged.keys.end(), tail.keys.begin(), tail.keys.end());
+            merged.recnos.insert(merged.recnos.end(), tail.recnos.begin(), tail.recnos.end());
+            merged.right = tail.right;
+            if (!fits(merged, pad)) continue;
+            relink(tail.right, true, merged.offset);
+            CdxTree::freePage(tag.file(), tail.offset);
+            if (right) {
+                parent.eraseAt(i + 1);
+            } else {
+                parent.eraseAt(i);
+                --i;
+            }
+            *path.back().node = std::move(merged);
+            return;
+        }
+    }
+
+    int usedBytes(const Node& n) const {
+        LeafSizer sizer(n.keyLength, pad);
+        for (std::size_t k = 0; k < n.count(); ++k)
+            sizer.add(k ? n.key(k - 1) : nullptr, n.key(k), n.recnos[k]);
+        return sizer.size();
     }
 
     void apply(std::vector<CdxStep>& path) {
@@ -475,7 +521,9 @@ bool CdxTag::remove(std::string_view key, std::uint32_t recno) {
         compareEntry(leaf.key(i), leaf.recnos[i], bytes(k), recno, keyLength_) != 0)
         return false;
     leaf.eraseAt(i);
-    CdxUpdate{*this, padFor(type_)}.apply(path);
+    CdxUpdate update{*this, padFor(type_)};
+    update.mergeLeaf(path);
+    update.apply(path);
     return true;
 }
 

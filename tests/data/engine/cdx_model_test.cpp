@@ -3,6 +3,7 @@
 // emptied leaves and a tree that shrinks back to one page.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <set>
 
@@ -168,6 +169,46 @@ INSTANTIATE_TEST_SUITE_P(
                       ModelCase{"unique", CdxKeyType::Character, 10, 4000, 4000, 2500, true},
                       ModelCase{"empty", CdxKeyType::Character, 10, 0, 3000, 500, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace velt::engine
+
+namespace velt::engine {
+namespace {
+
+// Leaves thinned out by removals merge with their neighbours; the pages they give up are taken
+// again by later inserts instead of growing the file.
+TEST(CdxMerge, ThinnedLeavesMergeAndTheirPagesAreReused) {
+    TempFolder dir;
+    std::string path = dir.file("M.NTX");
+    auto file = CdxFile::create(path);
+    auto b = file->buildTag({.name = "M",
+                             .keyExpr = "K",
+                             .forExpr = "",
+                             .type = CdxKeyType::Character,
+                             .keyLength = 12,
+                             .unique = false,
+                             .descending = false});
+    auto key = [](const char* prefix, std::uint32_t i) {
+        return CdxKeys::character(prefix + std::to_string(100000 + i * 7), 12);
+    };
+    for (std::uint32_t i = 0; i < 20000; ++i) b.add(key("A", i), i + 1);
+    CdxTag& tag = b.finish();
+    auto sizeAfterBuild = std::filesystem::file_size(path);
+    for (std::uint32_t i = 0; i < 20000; ++i) {
+        if (i % 10 != 0) {
+            ASSERT_TRUE(tag.remove(key("A", i), i + 1));
+        }
+    }
+    EXPECT_EQ(tag.keyCount(), 2000u);
+    for (std::uint32_t i = 0; i < 12000; ++i) ASSERT_TRUE(tag.insert(key("B", i), 30000 + i));
+    EXPECT_EQ(std::filesystem::file_size(path), sizeAfterBuild);
+    auto list = testing::listForward(tag);
+    ASSERT_EQ(list.size(), 14000u);
+    EXPECT_TRUE(std::is_sorted(list.begin(), list.end()));
+    EXPECT_EQ(list.front().first, key("A", 0));
+    EXPECT_EQ(list.back().first, key("B", 11999));
+}
 
 }  // namespace
 }  // namespace velt::engine
