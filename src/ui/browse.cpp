@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/paint.h"
+#include "ui/qtext.h"
 #include "util/cp1252.h"
 
 namespace velt {
@@ -27,18 +29,9 @@ constexpr int kScrollBarRoom = 21;
 // Text stops this many pixels short of a cell's right edge.
 constexpr int kCellClip = 3;
 constexpr int kTextIndent = 2;
-constexpr Rgb kUnfocusedBack = RGBCOLOR(128, 128, 128);
+const int kUnfocusedBack = RGB(128, 128, 128);
 
-QColor toQColor(Rgb c) {
-    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                  static_cast<int>((c >> 16) & 0xFF));
-}
-
-Rgb fromQColor(const QColor& c) {
-    return RGBCOLOR(c.red(), c.green(), c.blue());
-}
-
-Rgb systemColor(QPalette::ColorRole role) {
+int systemColor(QPalette::ColorRole role) {
     return fromQColor(QGuiApplication::palette().color(role));
 }
 
@@ -81,7 +74,7 @@ void gradientStrip(QPainter& dc, int top, int height, int left, int width, QColo
 
 }  // namespace
 
-// The window of the control: forwards painting and input to its TWBrowse.
+// The window of the control: forwards painting, focus, keys and the wheel to its TWBrowse.
 class BrowseWidget : public QWidget {
   public:
     BrowseWidget(TWBrowse& owner, QWidget* parent) : QWidget(parent), owner_(owner) {
@@ -108,26 +101,14 @@ class BrowseWidget : public QWidget {
         if (e->key() == Qt::Key_Backspace) {
             nChar = 8;
         } else if (e->text().size() == 1) {
-            const std::string bytes = utf8ToCp1252(e->text().toStdString());
+            const std::string bytes = fromQ(e->text());
             if (bytes.size() == 1) nChar = static_cast<unsigned char>(bytes[0]);
         }
-        if (owner_.KeyDown(e->key(), e->modifiers(), nChar)) {
+        if (owner_.KeyDown(e->key(), nChar)) {
             e->accept();
         } else {
             e->ignore();  // the dialog gets it (Escape closes, Enter presses the default)
         }
-    }
-    void mousePressEvent(QMouseEvent* e) override {
-        const QPoint p = e->position().toPoint();
-        if (e->button() == Qt::LeftButton) {
-            owner_.LButtonDown(p.y(), p.x());
-        } else if (e->button() == Qt::RightButton) {
-            owner_.RButtonDown(p.y(), p.x());
-        }
-    }
-    void mouseDoubleClickEvent(QMouseEvent* e) override {
-        const QPoint p = e->position().toPoint();
-        if (e->button() == Qt::LeftButton) owner_.LDblClick(p.y(), p.x());
     }
     void wheelEvent(QWheelEvent* e) override {
         owner_.wheelRest_ += e->angleDelta().y();
@@ -141,10 +122,38 @@ class BrowseWidget : public QWidget {
     TWBrowse& owner_;
 };
 
+// Takes the clicks before the control's generic callbacks see them: the row moves first, then
+// the click callbacks run.
+class BrowseMouse : public QObject {
+  public:
+    BrowseMouse(TWBrowse& owner, QObject* parent) : QObject(parent), owner_(owner) {}
+
+  protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick) {
+            return false;
+        }
+        auto* m = static_cast<QMouseEvent*>(e);
+        const QPoint p = m->position().toPoint();
+        if (e->type() == QEvent::MouseButtonDblClick) {
+            if (m->button() == Qt::LeftButton) owner_.LDblClick(p.y(), p.x());
+        } else if (m->button() == Qt::LeftButton) {
+            owner_.LButtonDown(p.y(), p.x());
+        } else if (m->button() == Qt::RightButton) {
+            owner_.RButtonDown(p.y(), p.x());
+        }
+        return true;
+    }
+
+  private:
+    TWBrowse& owner_;
+};
+
 // --- creation
 
-TWBrowse::TWBrowse(BrowseParams params)
-    : cAlias(std::move(params.cAlias)),
+TWBrowse::TWBrowse(TWindow& owner, int nId, BrowseParams params)
+    : TControl(owner, nId),
+      cAlias(std::move(params.cAlias)),
       aHeaders(std::move(params.aHeaders)),
       aColSizes(std::move(params.aColSizes)),
       aActions(std::move(params.aActions)),
@@ -152,56 +161,81 @@ TWBrowse::TWBrowse(BrowseParams params)
       lHScroll(params.lHScroll),
       nClrForeHead(systemColor(QPalette::ButtonText)),
       nClrForeFocus(systemColor(QPalette::HighlightedText)),
-      nClrBackFocus(systemColor(QPalette::Highlight)),
-      nClrText(params.nClrFore.value_or(systemColor(QPalette::Text))),
-      nClrPane(params.nClrBack.value_or(systemColor(QPalette::Base))),
-      bChange(std::move(params.bChange)),
-      bLDblClick(std::move(params.bLDblClick)),
-      bLClicked(std::move(params.bLClicked)),
-      bRClicked(std::move(params.bRClicked)),
-      bWhen(std::move(params.bWhen)),
-      bValid(std::move(params.bValid)),
-      cMsg(std::move(params.cMsg)) {
-    if (params.oFont) {
-        oFont = *params.oFont;
-    } else {
-        oFont = QFont(QStringLiteral("Segoe UI"));
-        oFont.setPixelSize(13);
+      nClrBackFocus(systemColor(QPalette::Highlight)) {
+    nClrText = params.nClrFore;
+    nClrPane = params.nClrBack;
+    bChange = std::move(params.bChange);
+    bLDblClick = std::move(params.bLDblClick);
+    bLClicked = std::move(params.bLClicked);
+    bRClicked = std::move(params.bRClicked);
+    bWhen = std::move(params.bWhen);
+    bValid = std::move(params.bValid);
+    cMsg = std::move(params.cMsg);
+    oFont = params.oFont ? *params.oFont : TFont::New("Segoe UI", 0, -13);
+}
+
+TWBrowse::~TWBrowse() = default;
+
+TWBrowse* TWBrowse::ReDefine(int nId, TWindow& oDlg, BrowseParams params) {
+    return makeControl<TWBrowse>(oDlg, nId, std::move(params));
+}
+
+TWBrowse* TWBrowse::New(int nTop, int nLeft, int nWidth, int nHeight, TWindow& oWnd,
+                        BrowseParams params) {
+    auto* brw = makeControl<TWBrowse>(oWnd, TControl::nInitID++, std::move(params));
+    brw->nTop = nTop, brw->nLeft = nLeft;
+    brw->nBottom = nTop + nHeight, brw->nRight = nLeft + nWidth;
+    if (QWidget* parent = oWnd.clientWidget()) {
+        brw->create(parent, QRect(nLeft, nTop, nWidth, nHeight));
+        brw->hWnd->show();
     }
-}
-
-TWBrowse::~TWBrowse() {
-    if (guard_) delete guard_.data();
-}
-
-std::unique_ptr<TWBrowse> TWBrowse::New(int nTop, int nLeft, int nWidth, int nHeight, QWidget* oWnd,
-                                        BrowseParams params) {
-    auto brw = std::make_unique<TWBrowse>(std::move(params));
-    brw->Initiate(oWnd, nTop, nLeft, nWidth, nHeight);
     return brw;
 }
 
-void TWBrowse::Initiate(QWidget* oWnd, int nTop, int nLeft, int nWidth, int nHeight) {
-    widget_ = new BrowseWidget(*this, oWnd);
-    guard_ = widget_;
-    widget_->setFont(oFont);
-    oVScroll = new QScrollBar(Qt::Vertical, widget_);
-    oVScroll->setFocusPolicy(Qt::NoFocus);
-    oVScroll->setRange(1, 1);
-    QObject::connect(oVScroll.data(), &QAbstractSlider::actionTriggered, widget_,
-                     [this](int action) { VScroll(action, oVScroll->sliderPosition()); });
-    if (lHScroll) {
-        oHScroll = new QScrollBar(Qt::Horizontal, widget_);
-        oHScroll->setFocusPolicy(Qt::NoFocus);
-        QObject::connect(oHScroll.data(), &QAbstractSlider::actionTriggered, widget_,
-                         [this](int action) { HScroll(action, oHScroll->sliderPosition()); });
-    }
-    widget_->setGeometry(nLeft, nTop, nWidth, nHeight);
-    layoutScrollBars();
+QWidget* TWBrowse::createWidget(QWidget* parent) {
+    auto* w = new BrowseWidget(*this, parent);
+    bmpBuffer = QImage();
+    bufferValid_ = false;
+    firstShow_ = true;
+    return w;
 }
 
-QWidget* TWBrowse::hWnd() const {
-    return guard_.data();
+void TWBrowse::afterCreate() {
+    // The scroll bars are made after the generic event wiring so that clicks on them never
+    // count as clicks on a row.
+    oVScroll = new QScrollBar(Qt::Vertical, hWnd);
+    oVScroll->setFocusPolicy(Qt::NoFocus);
+    oVScroll->setRange(1, 1);
+    QObject::connect(oVScroll.data(), &QAbstractSlider::actionTriggered, hWnd,
+                     [this](int action) { VScroll(action, oVScroll->sliderPosition()); });
+    if (lHScroll) {
+        oHScroll = new QScrollBar(Qt::Horizontal, hWnd);
+        oHScroll->setFocusPolicy(Qt::NoFocus);
+        QObject::connect(oHScroll.data(), &QAbstractSlider::actionTriggered, hWnd,
+                         [this](int action) { HScroll(action, oHScroll->sliderPosition()); });
+    }
+    hWnd->installEventFilter(new BrowseMouse(*this, hWnd));
+    hWnd->setFont(qFont());
+    layoutScrollBars();
+    if (oSource) Stabilize(false);
+}
+
+void TWBrowse::detach() {
+    TControl::detach();
+    bmpBuffer = QImage();
+    bufferValid_ = false;
+}
+
+QFont TWBrowse::qFont() const {
+    return oFont ? oFont->qFont() : QFont();
+}
+
+int TWBrowse::textColor() const {
+    return nClrText >= 0 ? nClrText : systemColor(QPalette::Text);
+}
+
+int TWBrowse::paneColor() const {
+    return nClrPane >= 0 ? nClrPane : systemColor(QPalette::Base);
 }
 
 void TWBrowse::SetSource(std::shared_ptr<BrowseSource> source) {
@@ -227,7 +261,7 @@ void TWBrowse::SetArray(std::vector<BrowseLine> aList) {
 // --- geometry
 
 int TWBrowse::nLineHeight() const {
-    return QFontMetrics(oFont).height() + 1;
+    return QFontMetrics(qFont()).height() + 1;
 }
 
 int TWBrowse::nHeaderHeight() const {
@@ -235,13 +269,13 @@ int TWBrowse::nHeaderHeight() const {
 }
 
 int TWBrowse::clientWidth() const {
-    if (!widget_) return 0;
-    return widget_->width() - (oVScroll ? oVScroll->sizeHint().width() : 0);
+    if (!hWnd) return 0;
+    return hWnd->width() - (oVScroll ? oVScroll->sizeHint().width() : 0);
 }
 
 int TWBrowse::clientHeight() const {
-    if (!widget_) return 0;
-    return widget_->height() - (oHScroll ? oHScroll->sizeHint().height() : 0);
+    if (!hWnd) return 0;
+    return hWnd->height() - (oHScroll ? oHScroll->sizeHint().height() : 0);
 }
 
 int TWBrowse::nRowCount() const {
@@ -249,7 +283,7 @@ int TWBrowse::nRowCount() const {
 }
 
 int TWBrowse::nUsableWidth() const {
-    return widget_ ? widget_->width() - kScrollBarRoom : 0;
+    return hWnd ? hWnd->width() - kScrollBarRoom : 0;
 }
 
 int TWBrowse::rowTop(int nLine) const {
@@ -259,7 +293,7 @@ int TWBrowse::rowTop(int nLine) const {
 std::vector<int> TWBrowse::effectiveSizes() const {
     const size_t nCols = std::max(aHeaders.size(), aColSizes.size());
     std::vector<int> sizes(nCols, 0);
-    const QFontMetrics fm(oFont);
+    const QFontMetrics fm(qFont());
     for (size_t i = 0; i < nCols; ++i) {
         if (i < aColSizes.size()) {
             sizes[i] = aColSizes[i];
@@ -330,14 +364,14 @@ Justify TWBrowse::justifyOf(int nCol) const {
 }
 
 QFont TWBrowse::fontOf(int nCol) const {
-    return bFont ? bFont(nCol) : oFont;
+    return bFont ? bFont(nCol).qFont() : qFont();
 }
 
 // --- painting
 
 bool TWBrowse::ensureBuffer() {
-    if (!widget_) return false;
-    const qreal dpr = widget_->devicePixelRatioF();
+    if (!hWnd) return false;
+    const qreal dpr = hWnd->devicePixelRatioF();
     const QSize size(std::max(1, clientWidth()), std::max(1, clientHeight()));
     if (bmpBuffer.isNull() || bmpBuffer.size() != size * dpr) {
         bmpBuffer = QImage(size * dpr, QImage::Format_ARGB32_Premultiplied);
@@ -348,7 +382,7 @@ bool TWBrowse::ensureBuffer() {
 }
 
 void TWBrowse::updateWidget() {
-    if (widget_) widget_->update(0, 0, clientWidth(), clientHeight());
+    if (hWnd) hWnd->update(0, 0, clientWidth(), clientHeight());
 }
 
 void TWBrowse::Paint(QPainter& dc) {
@@ -367,7 +401,7 @@ void TWBrowse::clearLines(QPainter& dc, int nFrom, int nTo) {
         dc.drawPixmap(0, 0, clientWidth(), clientHeight(), *hBkgBmp);
         dc.restore();
     } else {
-        dc.fillRect(0, top, clientWidth(), height, toQColor(nClrPane));
+        dc.fillRect(0, top, clientWidth(), height, toQColor(paneColor()));
     }
 }
 
@@ -378,7 +412,7 @@ void TWBrowse::DrawBrowse() {
     if (hBkgBmp) {
         dc.drawPixmap(0, 0, clientWidth(), clientHeight(), *hBkgBmp);
     } else {
-        dc.fillRect(0, 0, clientWidth(), clientHeight(), toQColor(nClrPane));
+        dc.fillRect(0, 0, clientWidth(), clientHeight(), toQColor(paneColor()));
     }
     drawHeader(dc);
     const int nLines = nRowCount();
@@ -477,8 +511,8 @@ void TWBrowse::drawRow(QPainter& dc, int nLine, bool lSelected) {
         if (w <= 1) continue;
         if (x >= nUsableWidth()) break;
         const bool highlight = lSelected && (!lCellStyle || c == nColAct);
-        QColor fore = toQColor(lCellColor && bClrText ? bClrText(c, nLine) : nClrText);
-        QColor back = toQColor(lCellColor && bClrPane ? bClrPane(c, nLine) : nClrPane);
+        QColor fore = toQColor(lCellColor && bClrText ? bClrText(c, nLine) : textColor());
+        QColor back = toQColor(lCellColor && bClrPane ? bClrPane(c, nLine) : paneColor());
         if (highlight) {
             fore = toQColor(nClrForeFocus);
             back = toQColor(focused ? nClrBackFocus : kUnfocusedBack);
@@ -520,7 +554,7 @@ void TWBrowse::repaintLine(int nLine, bool lSelected) {
     QPainter dc(&bmpBuffer);
     clearLines(dc, nLine, nLine);
     drawRow(dc, nLine, lSelected);
-    if (widget_) widget_->update(0, rowTop(nLine), clientWidth(), nLineHeight());
+    if (hWnd) hWnd->update(0, rowTop(nLine), clientWidth(), nLineHeight());
 }
 
 void TWBrowse::scrollLines(int nLines) {
@@ -553,24 +587,24 @@ void TWBrowse::ReSize() {
     bufferValid_ = false;
     const int rows = nRowCount();
     if (rows > 0 && nRowPos > rows) nRowPos = rows;
-    if (widget_) widget_->update();
+    if (hWnd) hWnd->update();
 }
 
 void TWBrowse::AdjustSize() {
-    if (!widget_) return;
+    if (!hWnd) return;
     const int lh = nLineHeight();
     const int fixed = nHeaderHeight() + (oHScroll ? oHScroll->sizeHint().height() : 0);
-    const int rest = (widget_->height() - fixed) % lh;
-    if (widget_->height() <= fixed || rest < 4) return;
+    const int rest = (hWnd->height() - fixed) % lh;
+    if (hWnd->height() <= fixed || rest < 4) return;
     // Off by 4 pixels or more: to the nearest whole number of lines.
-    const int height = rest * 2 >= lh ? widget_->height() + (lh - rest) : widget_->height() - rest;
-    widget_->resize(widget_->width(), height);
+    const int height = rest * 2 >= lh ? hWnd->height() + (lh - rest) : hWnd->height() - rest;
+    hWnd->resize(hWnd->width(), height);
 }
 
 void TWBrowse::layoutScrollBars() {
-    if (!widget_) return;
-    const int w = widget_->width();
-    const int h = widget_->height();
+    if (!hWnd) return;
+    const int w = hWnd->width();
+    const int h = hWnd->height();
     const int sbw = oVScroll ? oVScroll->sizeHint().width() : 0;
     const int sbh = oHScroll ? oHScroll->sizeHint().height() : 0;
     if (oVScroll) oVScroll->setGeometry(w - sbw, 0, sbw, h - sbh);
@@ -764,17 +798,16 @@ void TWBrowse::ShowMoved(long moved) {
 }
 
 void TWBrowse::SetFocus() {
-    if (widget_) widget_->setFocus(Qt::OtherFocusReason);
+    TControl::SetFocus();
 }
 
 bool TWBrowse::HasFocus() const {
-    return widget_ && widget_->hasFocus();
+    return hWnd && hWnd->hasFocus();
 }
 
 // --- input
 
-bool TWBrowse::KeyDown(int nKey, Qt::KeyboardModifiers mods, int nChar) {
-    (void)mods;
+bool TWBrowse::KeyDown(int nKey, int nChar) {
     switch (nKey) {
         case Qt::Key_Up:
             GoUp();
@@ -814,7 +847,7 @@ bool TWBrowse::KeyDown(int nKey, Qt::KeyboardModifiers mods, int nChar) {
         default:
             break;
     }
-    if (nChar != 0 && bKeyChar) bKeyChar(nChar);
+    if (nChar != 0 && bKeyChar && bKeyChar(nChar)) return true;
     return false;
 }
 

@@ -5,7 +5,6 @@
 // through the source with keys, mouse, wheel and scroll bars.
 #pragma once
 
-#include <QFont>
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "ui/browse_source.h"
+#include "ui/control.h"
 
 class QPainter;
 class QScrollBar;
@@ -26,20 +26,14 @@ namespace velt {
 
 class BrowseWidget;
 
-// A colour as an RGB number (red in the low byte, as the program's colour numbers are).
-using Rgb = unsigned long;
-constexpr Rgb RGBCOLOR(int r, int g, int b) {
-    return static_cast<Rgb>(r & 0xFF) | (static_cast<Rgb>(g & 0xFF) << 8) |
-           (static_cast<Rgb>(b & 0xFF) << 16);
-}
-
 enum class Justify { Left, Right, Center };
 
 // One cell: text (Windows-1252 bytes) or a picture drawn as it is.
 using BrowseCell = std::variant<std::string, QPixmap>;
 using BrowseLine = std::vector<BrowseCell>;
 
-// The optional arguments of `New` and `ReDefine`, by name.
+// The optional arguments of `New` and `ReDefine`, by name. Colours are RGB numbers, -1 for the
+// system colours.
 struct BrowseParams {
     std::function<BrowseLine()> bLine;
     std::vector<std::string> aHeaders;
@@ -47,9 +41,9 @@ struct BrowseParams {
     std::function<void()> bChange;
     std::function<void(int nRow, int nCol)> bLDblClick;
     std::function<void(int nRow, int nCol)> bRClicked;
-    std::optional<QFont> oFont;
-    std::optional<Rgb> nClrFore;
-    std::optional<Rgb> nClrBack;
+    std::optional<TFont> oFont;
+    int nClrFore = -1;
+    int nClrBack = -1;
     std::string cMsg;
     std::string cAlias;  // empty: the current work area
     std::function<bool()> bWhen;
@@ -59,18 +53,20 @@ struct BrowseParams {
     bool lHScroll = false;
 };
 
-class TWBrowse {
+class TWBrowse : public TControl {
   public:
-    // A browse created freely in `oWnd` at (nTop, nLeft), nWidth x nHeight pixels.
-    static std::unique_ptr<TWBrowse> New(int nTop, int nLeft, int nWidth, int nHeight,
-                                         QWidget* oWnd, BrowseParams params);
-    explicit TWBrowse(BrowseParams params);
-    ~TWBrowse();
-    TWBrowse(const TWBrowse&) = delete;
-    TWBrowse& operator=(const TWBrowse&) = delete;
+    // Binds to control nId of a dialog template; the widget is made when the dialog opens.
+    static TWBrowse* ReDefine(int nId, TWindow& oDlg, BrowseParams params);
+    // A browse created freely in `oWnd` at (nTop, nLeft), nWidth x nHeight pixels (made at once
+    // when the window is already shown).
+    static TWBrowse* New(int nTop, int nLeft, int nWidth, int nHeight, TWindow& oWnd,
+                         BrowseParams params);
+    TWBrowse(TWindow& owner, int nId, BrowseParams params);
+    ~TWBrowse() override;
 
-    // Creates the window of the control in `oWnd` with the given geometry (pixels).
-    void Initiate(QWidget* oWnd, int nTop, int nLeft, int nWidth, int nHeight);
+    QWidget* createWidget(QWidget* parent) override;
+    void afterCreate() override;
+    void detach() override;
 
     // --- data source
     void SetSource(std::shared_ptr<BrowseSource> source);
@@ -99,24 +95,23 @@ class TWBrowse {
     void GoBottom();
     void GoLeft();
     void GoRight();
-    // Moves the current row by n lines on the screen (clicks); answers the rows moved.
+    // Moves the source by n rows; answers the rows moved (nothing is redrawn).
     long Skip(long n);
 
     // Resynchronises with the source after the caller moved, added, deleted or searched.
     void Stabilize(bool lFocus = true);
     // Re-reads and repaints every line around the current row.
-    void Refresh();
-    // Redraws every line from the current row's screen line (after an outside move of the
-    // current row by `moved` rows, such as a search): keeps the line when the row is still on
-    // the screen, else puts it on line 1.
+    void Refresh() override;
+    // Redraws after an outside move of the current row by `moved` rows (a search): keeps the
+    // row on the screen line it moved to when that is on the screen, else on the first or last
+    // line; runs bChange.
     void ShowMoved(long moved);
 
-    void SetFocus();
+    void SetFocus() override;
     bool HasFocus() const;
-    QWidget* hWnd() const;
 
-    // --- input (the control's window forwards here; tests may call them too)
-    bool KeyDown(int nKey, Qt::KeyboardModifiers mods, int nChar);
+    // --- input (the control's window forwards here)
+    bool KeyDown(int nKey, int nChar);
     void LButtonDown(int nRow, int nCol);
     void RButtonDown(int nRow, int nCol);
     void LDblClick(int nRow, int nCol);
@@ -133,7 +128,6 @@ class TWBrowse {
     void AdjustSize();  // the height correction made when the control is first shown
     const QImage& buffer() const { return bmpBuffer; }
 
-    // Fields (see the class comment)
     std::string cAlias;
     std::vector<std::string> aHeaders;
     std::vector<int> aColSizes;
@@ -141,7 +135,7 @@ class TWBrowse {
     std::vector<std::function<void()>> aActions;
     std::function<BrowseLine()> bLine;
     std::function<void()> bColChange;
-    std::function<QFont(int nCol)> bFont;
+    std::function<TFont(int nCol)> bFont;
     int nRowPos = 1;
     long nAt = 0;
     bool lHScroll = false;
@@ -154,44 +148,39 @@ class TWBrowse {
     bool lCellStyle = false;
     bool lCellColor = false;
     bool lCellLines = true;
-    Rgb nClrForeHead;
-    Rgb nClrForeFocus;
-    Rgb nClrBackFocus;
+    int nClrForeHead;
+    int nClrForeFocus;
+    int nClrBackFocus;
     std::optional<QPixmap> hBkgBmp;
-
-    // From the control: colours, font, callbacks, status message, when and valid.
-    Rgb nClrText;
-    Rgb nClrPane;
     // Per-cell colours, called with (column, screen line) when lCellColor.
-    std::function<Rgb(int nCol, int nLine)> bClrText;
-    std::function<Rgb(int nCol, int nLine)> bClrPane;
-    QFont oFont;
-    std::function<void()> bChange;
-    std::function<void(int nRow, int nCol)> bLDblClick;
-    std::function<void(int nRow, int nCol)> bLClicked;
-    std::function<void(int nRow, int nCol)> bRClicked;
-    std::function<void(int nKey)> bKeyChar;
-    std::function<bool()> bWhen;
-    std::function<bool()> bValid;
-    std::string cMsg;
+    std::function<int(int nCol, int nLine)> bClrText;
+    std::function<int(int nCol, int nLine)> bClrPane;
+
+    // The colours in use (nClrText / nClrPane, or the system window colours).
+    int textColor() const;
+    int paneColor() const;
+
     // Run after Home, End, the arrow and paging keys: the list searches clear their typed text.
     static inline std::function<void(TWBrowse&)> bNavigated;
 
   private:
     friend class BrowseWidget;
+    friend class BrowseMouse;
 
     Justify justifyOf(int nCol) const;
     QFont fontOf(int nCol) const;
+    QFont qFont() const;
     int rowTop(int nLine) const;
     // Draws the row the source stands on at screen line nLine, highlighted or not.
     void drawRow(QPainter& dc, int nLine, bool lSelected);
     void drawHeader(QPainter& dc);
     void drawOrderMark(QPainter& dc, int x, int w);
     void clearLines(QPainter& dc, int nFrom, int nTo);
-    // Line of the current row redrawn plain before a move, highlighted after it.
     void repaintLine(int nLine, bool lSelected);
     void scrollLines(int nLines);  // moves the buffer's data lines up (>0) or down (<0)
     bool ensureBuffer();
+    bool hasRows() const;
+    void moveToLine(int nLine, int nCol);
     void afterMove(bool lKeyNav);
     void syncScrollBars();
     void layoutScrollBars();
@@ -199,8 +188,6 @@ class TWBrowse {
     int clientWidth() const;
     void updateWidget();
 
-    BrowseWidget* widget_ = nullptr;
-    QPointer<QWidget> guard_;
     std::shared_ptr<BrowseSource> oSource;
     std::vector<BrowseLine> aArray;
     QImage bmpBuffer;
@@ -208,7 +195,6 @@ class TWBrowse {
     bool firstShow_ = true;
     bool syncing_ = false;  // setting the scroll bars from the code, not the operator
     int wheelRest_ = 0;
-    friend void STABILIZE(TWBrowse& oBrw);
 };
 
 // Resynchronises a browse with its source (see TWBrowse::Stabilize).

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "ui/dialog.h"
+#include "ui/paint.h"
+
 using namespace velt;
 
 namespace {
@@ -96,8 +99,9 @@ std::vector<std::string> names(int n) {
 
 // A shown window holding one browse over a RowsSource.
 struct Fixture {
+    TWindow owner;
     std::unique_ptr<QWidget> window;
-    std::unique_ptr<TWBrowse> brw;
+    TWBrowse* brw = nullptr;
     std::shared_ptr<RowsSource> src;
     int changes = 0;
 
@@ -113,36 +117,36 @@ struct Fixture {
         p.bChange = [this] { ++changes; };
         src = std::make_shared<RowsSource>(names(rows));
         p.bLine = [this]() -> BrowseLine { return {src->current(), std::to_string(src->keyNo())}; };
-        brw = std::make_unique<TWBrowse>(std::move(p));
+        brw = makeControl<TWBrowse>(owner, 101, std::move(p));
         const int height = brw->nHeaderHeight() + lines * brw->nLineHeight();
-        brw->Initiate(window.get(), 10, 10, 300, height);
+        brw->create(window.get(), QRect(10, 10, 300, height));
         brw->SetSource(src);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         changes = 0;
     }
-    void key(Qt::Key k) { QTest::keyClick(brw->hWnd(), k); }
+    void key(Qt::Key k) { QTest::keyClick(brw->hWnd.data(), k); }
     int lineY(int line) const {
         return brw->nHeaderHeight() + (line - 1) * brw->nLineHeight() + brw->nLineHeight() / 2;
     }
     QColor pixel(int x, int y) const { return brw->buffer().pixelColor(x, y); }
 };
 
-QColor rgb(Rgb c) {
-    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+QColor rgb(int c) {
+    return toQColor(c);
 }
 
 }  // namespace
 
 TEST(Browse, GeometryFollowsTheFont) {
     Fixture f(3, 10);
-    const int lh = QFontMetrics(f.brw->oFont).height() + 1;
+    const int lh = QFontMetrics(f.brw->oFont->qFont()).height() + 1;
     EXPECT_EQ(f.brw->nLineHeight(), lh);
     EXPECT_EQ(f.brw->nHeaderHeight(), lh + 1);
     EXPECT_EQ(f.brw->nRowCount(), 10);
     EXPECT_EQ(f.brw->nUsableWidth(), 300 - 21);
-    EXPECT_EQ(f.brw->oFont.family(), "Segoe UI");
-    EXPECT_EQ(f.brw->oFont.pixelSize(), 13);
+    EXPECT_EQ(f.brw->oFont->cFaceName, "Segoe UI");
+    EXPECT_EQ(f.brw->oFont->nHeight, 13);
 }
 
 TEST(Browse, ColumnWidthRules) {
@@ -182,14 +186,14 @@ TEST(Browse, EmptyTableShowsOnlyTheHeaderAndIgnoresMoves) {
         f.key(k);
     }
     f.brw->MouseWheel(-2, false);
-    QTest::mouseClick(f.brw->hWnd(), Qt::LeftButton, {}, QPoint(20, f.lineY(3)));
+    QTest::mouseClick(f.brw->hWnd.data(), Qt::LeftButton, {}, QPoint(20, f.lineY(3)));
     EXPECT_EQ(f.changes, 0);
     EXPECT_EQ(f.brw->nRowPos, 1);
     // Header gradient at the top, pane colour everywhere below it.
     EXPECT_EQ(f.pixel(250, 0), QColor(254, 254, 255));
     for (int line = 1; line <= 8; ++line) {
-        EXPECT_EQ(f.pixel(5, f.lineY(line)), rgb(f.brw->nClrPane)) << line;
-        EXPECT_EQ(f.pixel(119, f.lineY(line)), rgb(f.brw->nClrPane)) << line;  // no grid
+        EXPECT_EQ(f.pixel(5, f.lineY(line)), rgb(f.brw->paneColor())) << line;
+        EXPECT_EQ(f.pixel(119, f.lineY(line)), rgb(f.brw->paneColor())) << line;  // no grid
     }
 }
 
@@ -327,7 +331,7 @@ TEST(Browse, HighlightWithAndWithoutFocus) {
     elsewhere.setFocus();
     QApplication::processEvents();
     EXPECT_EQ(f.pixel(60, y), QColor(128, 128, 128));
-    EXPECT_EQ(f.pixel(60, f.lineY(1)), rgb(f.brw->nClrPane));
+    EXPECT_EQ(f.pixel(60, f.lineY(1)), rgb(f.brw->paneColor()));
 }
 
 TEST(Browse, PaintsHeaderGridAndClip) {
@@ -391,7 +395,7 @@ TEST(Browse, MouseClicksMoveAndCallBack) {
     f.brw->bLClicked = [&](int, int) { ++clicks; };
     f.brw->bRClicked = [&](int, int) { ++rclicks; };
     f.brw->bLDblClick = [&](int, int) { ++dbl; };
-    QWidget* w = f.brw->hWnd();
+    QWidget* w = f.brw->hWnd.data();
     QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(20, f.lineY(4)));
     EXPECT_EQ(f.src->current(), "ROW004");
     EXPECT_EQ(f.brw->nRowPos, 4);
@@ -413,7 +417,7 @@ TEST(Browse, DoubleClickBelowTheLastRowDoesNothing) {
     Fixture f(3, 8);
     int dbl = 0;
     f.brw->bLDblClick = [&](int, int) { ++dbl; };
-    QTest::mouseDClick(f.brw->hWnd(), Qt::LeftButton, {}, QPoint(20, f.lineY(7)));
+    QTest::mouseDClick(f.brw->hWnd.data(), Qt::LeftButton, {}, QPoint(20, f.lineY(7)));
     EXPECT_EQ(f.src->current(), "ROW003");
     EXPECT_EQ(dbl, 0);
 }
@@ -423,7 +427,7 @@ TEST(Browse, WheelMovesByRowOrPage) {
     auto wheel = [&](int delta, Qt::MouseButtons buttons) {
         QWheelEvent e(QPointF(20, 20), QPointF(20, 20), QPoint(), QPoint(0, delta), buttons, {},
                       Qt::NoScrollPhase, false);
-        QApplication::sendEvent(f.brw->hWnd(), &e);
+        QApplication::sendEvent(f.brw->hWnd.data(), &e);
     };
     wheel(-120, Qt::NoButton);
     EXPECT_EQ(f.src->current(), "ROW002");
@@ -468,27 +472,66 @@ TEST(Browse, VerticalScrollBarMovesAndTracksThePosition) {
 
 TEST(Browse, KeysToCallbacksAndTheDialog) {
     ensureApp();
-    QDialog dlg;
-    dlg.resize(300, 300);
+    TDialog::Spec spec;
+    spec.nBottom = 300, spec.nRight = 300;
+    TDialog dlg(spec);
+    dlg.Activate(true, false);
     BrowseParams p;
     p.aHeaders = {"NOME"};
     std::vector<int> typed;
     int enter = 0;
-    auto brw = TWBrowse::New(5, 5, 250, 200, &dlg, std::move(p));
+    TWBrowse* brw = TWBrowse::New(5, 5, 250, 200, dlg, std::move(p));
+    ASSERT_NE(brw->hWnd, nullptr);
     brw->SetArray({{std::string("A")}, {std::string("B")}});
-    brw->bKeyChar = [&](int k) { typed.push_back(k); };
-    dlg.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    brw->bKeyChar = [&](int k) {
+        typed.push_back(k);
+        return false;
+    };
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.hWnd.data()));
     brw->SetFocus();
-    QTest::keyClicks(brw->hWnd(), "bi");
-    QTest::keyClick(brw->hWnd(), Qt::Key_Backspace);
+    QTest::keyClicks(brw->hWnd.data(), "bi");
+    QTest::keyClick(brw->hWnd.data(), Qt::Key_Backspace);
     EXPECT_EQ(typed, (std::vector<int>{'b', 'i', 8}));
     brw->bLDblClick = [&](int, int) { ++enter; };
-    QTest::keyClick(brw->hWnd(), Qt::Key_Return);
+    QTest::keyClick(brw->hWnd.data(), Qt::Key_Return);
     EXPECT_EQ(enter, 1);
-    EXPECT_TRUE(dlg.isVisible());
-    QTest::keyClick(brw->hWnd(), Qt::Key_Escape);  // goes on to the dialog, which closes
-    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_TRUE(dlg.isOpen());
+    QTest::keyClick(brw->hWnd.data(), Qt::Key_Escape);  // goes on to the dialog, which closes
+    QApplication::processEvents();
+    EXPECT_FALSE(dlg.isOpen());
+}
+
+TEST(Browse, BoundFromATemplate) {
+    ensureApp();
+    registerTemplate(
+        "BRWTEST DIALOG 0, 0, 200, 150\n"
+        "STYLE DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU\n"
+        "CAPTION \"Prova\"\n"
+        "FONT 8, \"MS Sans Serif\"\n"
+        "BEGIN\n"
+        "    CONTROL \"\", 101, \"TWBrowse\", WS_BORDER | WS_VSCROLL, 10, 10, 180, 100\n"
+        "    PUSHBUTTON \"&Chiudi\", 201, 10, 120, 40, 15\n"
+        "END\n");
+    TDialog dlg("BRWTEST");
+    BrowseParams p;
+    p.aHeaders = {"VOCE", ""};
+    p.aColSizes = {80, 0};
+    TWBrowse* brw = TWBrowse::ReDefine(101, dlg, std::move(p));
+    brw->SetArray({{std::string("uno")}, {std::string("due")}, {std::string("tre")}});
+    EXPECT_EQ(brw->hWnd, nullptr);  // made when the dialog opens
+    dlg.Activate(true, false);
+    ASSERT_NE(brw->hWnd, nullptr);
+    QApplication::processEvents();
+    const QRect expected = dlg.toPixels(10, 10, 180, 100);
+    EXPECT_EQ(brw->hWnd->x(), expected.x());
+    EXPECT_LE(std::abs(brw->hWnd->height() - expected.height()), brw->nLineHeight());
+    brw->GoBottom();
+    EXPECT_EQ(brw->nAt, 3);
+    EXPECT_EQ(brw->nRowPos, 3);
+    dlg.End(2);
+    QApplication::processEvents();
+    EXPECT_EQ(brw->hWnd, nullptr);
+    unregisterTemplate("BRWTEST");
 }
 
 TEST(Browse, NavigationKeysTellTheSearches) {
@@ -499,17 +542,19 @@ TEST(Browse, NavigationKeysTellTheSearches) {
     f.key(Qt::Key_End);
     f.key(Qt::Key_Home);
     f.key(Qt::Key_PageDown);
-    QTest::mouseClick(f.brw->hWnd(), Qt::LeftButton, {}, QPoint(20, f.lineY(2)));
+    QTest::mouseClick(f.brw->hWnd.data(), Qt::LeftButton, {}, QPoint(20, f.lineY(2)));
     TWBrowse::bNavigated = nullptr;
     EXPECT_EQ(told, 4);
 }
 
 TEST(Browse, ListIsClampedToItsLength) {
     ensureApp();
+    TWindow owner;
     QWidget w;
     BrowseParams p;
     p.aHeaders = {"VOCE"};
-    auto brw = TWBrowse::New(0, 0, 200, 200, &w, std::move(p));
+    auto* brw = makeControl<TWBrowse>(owner, 101, std::move(p));
+    brw->create(&w, QRect(0, 0, 200, 200));
     brw->SetArray({{std::string("uno")}, {std::string("due")}, {std::string("tre")}});
     EXPECT_EQ(brw->cAlias, "ARRAY");
     EXPECT_EQ(brw->nAt, 1);
@@ -533,17 +578,18 @@ TEST(Browse, HeightIsCorrectedOnFirstShow) {
         int expectedExtra;
     } cases[] = {{0, 0}, {3, 3}, {5, 0}, {-5, 0}};
     for (const auto& c : cases) {
+        TWindow owner;
         QWidget w;
         w.resize(400, 400);
         BrowseParams p;
         p.aHeaders = {"A"};
-        TWBrowse probe(BrowseParams{});
-        const int lh = probe.nLineHeight();
+        auto* brw = makeControl<TWBrowse>(owner, 101, std::move(p));
+        const int lh = brw->nLineHeight();
         const int whole = (lh + 1) + 8 * lh;
-        auto brw = TWBrowse::New(0, 0, 200, whole + c.extra, &w, std::move(p));
+        brw->create(&w, QRect(0, 0, 200, whole + c.extra));
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-        const int h = brw->hWnd()->height();
+        const int h = brw->hWnd.data()->height();
         EXPECT_EQ((h - (lh + 1)) % lh, c.expectedExtra < 0 ? 0 : c.expectedExtra) << c.extra;
         EXPECT_LE(std::abs(h - (whole + c.extra)), lh) << c.extra;
     }
@@ -553,13 +599,14 @@ TEST(Browse, HorizontalScrollingOnlyWhenAllowed) {
     Fixture f(5, 5, {"A", "B", "C"}, {150, 150, 0});
     f.key(Qt::Key_Right);
     EXPECT_EQ(f.brw->nColPos, 1);
-    ensureApp();
+    TWindow owner;
     QWidget w;
     BrowseParams p;
     p.aHeaders = {"A", "B", "C"};
     p.aColSizes = {150, 150, 0};
     p.lHScroll = true;
-    auto brw = TWBrowse::New(0, 0, 300, 200, &w, std::move(p));
+    auto* brw = makeControl<TWBrowse>(owner, 101, std::move(p));
+    brw->create(&w, QRect(0, 0, 300, 200));
     brw->SetArray({{std::string("a"), std::string("b"), std::string("c")}});
     int colChanges = 0;
     brw->bColChange = [&] { ++colChanges; };
