@@ -77,7 +77,7 @@ void gradientStrip(QPainter& dc, int top, int height, int left, int width, QColo
 // The window of the control: forwards painting, focus, keys and the wheel to its TWBrowse.
 class BrowseWidget : public QWidget {
   public:
-    BrowseWidget(TWBrowse& owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+    BrowseWidget(TWBrowse& owner, QWidget* parent) : QWidget(parent), owner_(&owner) {
         setFocusPolicy(Qt::WheelFocus);
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
@@ -85,18 +85,25 @@ class BrowseWidget : public QWidget {
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter dc(this);
-        owner_.Paint(dc);
+        if (owner_) owner_->Paint(dc);
     }
-    void resizeEvent(QResizeEvent*) override { owner_.ReSize(); }
+    void resizeEvent(QResizeEvent*) override {
+        if (owner_) owner_->ReSize();
+    }
     void showEvent(QShowEvent*) override {
-        if (owner_.firstShow_) {
-            owner_.firstShow_ = false;
-            owner_.AdjustSize();
+        if (owner_ && owner_->firstShow_) {
+            owner_->firstShow_ = false;
+            owner_->AdjustSize();
         }
     }
-    void focusInEvent(QFocusEvent*) override { owner_.GotFocus(); }
-    void focusOutEvent(QFocusEvent*) override { owner_.LostFocus(); }
+    void focusInEvent(QFocusEvent*) override {
+        if (owner_) owner_->GotFocus();
+    }
+    void focusOutEvent(QFocusEvent*) override {
+        if (owner_) owner_->LostFocus();
+    }
     void keyPressEvent(QKeyEvent* e) override {
+        if (!owner_) return e->ignore();
         int nChar = 0;
         if (e->key() == Qt::Key_Backspace) {
             nChar = 8;
@@ -104,49 +111,51 @@ class BrowseWidget : public QWidget {
             const std::string bytes = fromQ(e->text());
             if (bytes.size() == 1) nChar = static_cast<unsigned char>(bytes[0]);
         }
-        if (owner_.KeyDown(e->key(), nChar)) {
+        if (owner_->KeyDown(e->key(), nChar)) {
             e->accept();
         } else {
             e->ignore();  // the dialog gets it (Escape closes, Enter presses the default)
         }
     }
     void wheelEvent(QWheelEvent* e) override {
-        owner_.wheelRest_ += e->angleDelta().y();
-        const int steps = owner_.wheelRest_ / 120;
-        owner_.wheelRest_ -= steps * 120;
-        if (steps != 0) owner_.MouseWheel(steps, (e->buttons() & Qt::MiddleButton) != 0);
+        if (!owner_) return e->ignore();
+        owner_->wheelRest_ += e->angleDelta().y();
+        const int steps = owner_->wheelRest_ / 120;
+        owner_->wheelRest_ -= steps * 120;
+        if (steps != 0) owner_->MouseWheel(steps, (e->buttons() & Qt::MiddleButton) != 0);
         e->accept();
     }
 
-  private:
-    TWBrowse& owner_;
+  public:
+    TWBrowse* owner_;  // null once the control let go of its window
 };
 
 // Takes the clicks before the control's generic callbacks see them: the row moves first, then
 // the click callbacks run.
 class BrowseMouse : public QObject {
   public:
-    BrowseMouse(TWBrowse& owner, QObject* parent) : QObject(parent), owner_(owner) {}
+    BrowseMouse(TWBrowse& owner, QObject* parent) : QObject(parent), owner_(&owner) {}
 
   protected:
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick) {
+        if (!owner_ ||
+            (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick)) {
             return false;
         }
         auto* m = static_cast<QMouseEvent*>(e);
         const QPoint p = m->position().toPoint();
         if (e->type() == QEvent::MouseButtonDblClick) {
-            if (m->button() == Qt::LeftButton) owner_.LDblClick(p.y(), p.x());
+            if (m->button() == Qt::LeftButton) owner_->LDblClick(p.y(), p.x());
         } else if (m->button() == Qt::LeftButton) {
-            owner_.LButtonDown(p.y(), p.x());
+            owner_->LButtonDown(p.y(), p.x());
         } else if (m->button() == Qt::RightButton) {
-            owner_.RButtonDown(p.y(), p.x());
+            owner_->RButtonDown(p.y(), p.x());
         }
         return true;
     }
 
-  private:
-    TWBrowse& owner_;
+  public:
+    TWBrowse* owner_;  // null once the control let go of its window
 };
 
 // --- creation
@@ -174,7 +183,15 @@ TWBrowse::TWBrowse(TWindow& owner, int nId, BrowseParams params)
     oFont = params.oFont ? *params.oFont : TFont::New("Segoe UI", 0, -13);
 }
 
-TWBrowse::~TWBrowse() = default;
+TWBrowse::~TWBrowse() {
+    release();
+}
+
+void TWBrowse::release() {
+    // The window may outlive the control (a dialog deleted later): it must not call back.
+    if (widget_) widget_->owner_ = nullptr;
+    if (mouse_) mouse_->owner_ = nullptr;
+}
 
 TWBrowse* TWBrowse::ReDefine(int nId, TWindow& oDlg, BrowseParams params) {
     return makeControl<TWBrowse>(oDlg, nId, std::move(params));
@@ -193,7 +210,9 @@ TWBrowse* TWBrowse::New(int nTop, int nLeft, int nWidth, int nHeight, TWindow& o
 }
 
 QWidget* TWBrowse::createWidget(QWidget* parent) {
+    release();
     auto* w = new BrowseWidget(*this, parent);
+    widget_ = w;
     bmpBuffer = QImage();
     bufferValid_ = false;
     firstShow_ = true;
@@ -214,7 +233,8 @@ void TWBrowse::afterCreate() {
         QObject::connect(oHScroll.data(), &QAbstractSlider::actionTriggered, hWnd,
                          [this](int action) { HScroll(action, oHScroll->sliderPosition()); });
     }
-    hWnd->installEventFilter(new BrowseMouse(*this, hWnd));
+    mouse_ = new BrowseMouse(*this, hWnd);
+    hWnd->installEventFilter(mouse_);
     hWnd->setFont(qFont());
     layoutScrollBars();
     if (oSource) Stabilize(false);
@@ -222,6 +242,7 @@ void TWBrowse::afterCreate() {
 
 void TWBrowse::detach() {
     TControl::detach();
+    release();
     bmpBuffer = QImage();
     bufferValid_ = false;
 }

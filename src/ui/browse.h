@@ -25,6 +25,7 @@ class QWidget;
 namespace velt {
 
 class BrowseWidget;
+class BrowseMouse;
 
 enum class Justify { Left, Right, Center };
 
@@ -187,7 +188,10 @@ class TWBrowse : public TControl {
     int clientHeight() const;
     int clientWidth() const;
     void updateWidget();
+    void release();
 
+    QPointer<BrowseWidget> widget_;
+    QPointer<BrowseMouse> mouse_;
     std::shared_ptr<BrowseSource> oSource;
     std::vector<BrowseLine> aArray;
     QImage bmpBuffer;

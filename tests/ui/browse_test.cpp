@@ -499,6 +499,7 @@ TEST(Browse, KeysToCallbacksAndTheDialog) {
     QTest::keyClick(brw->hWnd.data(), Qt::Key_Escape);  // goes on to the dialog, which closes
     QApplication::processEvents();
     EXPECT_FALSE(dlg.isOpen());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST(Browse, BoundFromATemplate) {
@@ -530,6 +531,7 @@ TEST(Browse, BoundFromATemplate) {
     EXPECT_EQ(brw->nRowPos, 3);
     dlg.End(2);
     QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(brw->hWnd, nullptr);
     unregisterTemplate("BRWTEST");
 }
