@@ -6,6 +6,11 @@
 // Keys are fixed-width byte strings (CdxKeys builds them from values) compared unsigned byte by
 // byte, ties by record number. Equal keys are kept in ascending record-number order.
 //
+// Pages given up by changes (an emptied leaf, two thinned leaves merged into one, a root that
+// shrank, the pages of a replaced tag) are chained from the compound header's free-node field
+// (bytes 4-7; each free page holds the next one's offset in its first 4 bytes, 0 ends the chain)
+// and taken again before the file grows.
+//
 // Sharing between processes: every operation takes the index read lock (a shared lock on one
 // random byte of 4,294,901,760..4,294,967,295) while it reads and the write lock (exclusive,
 // 4,294,901,759 for 65,537 bytes) while it changes the file, with open-file-description locks
