@@ -23,6 +23,7 @@ struct ModelCase {
     int changes;
     int distinctKeys;  // small: many duplicates
     bool unique;
+    bool exclusive = false;  // no locks, pages cached across operations
 };
 
 class CdxModel : public ::testing::TestWithParam<ModelCase> {};
@@ -52,7 +53,7 @@ TEST_P(CdxModel, BuildChangeAndWalkMatchTheModel) {
         return model.emplace(key, recno).second;
     };
 
-    auto file = CdxFile::create(dir.file("T.NTX"));
+    auto file = CdxFile::create(dir.file("T.NTX"), {.readOnly = false, .exclusive = c.exclusive});
     auto builder = file->buildTag({.name = "t",
                                    .keyExpr = "KEY",
                                    .forExpr = "!DELETED()",
@@ -167,7 +168,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ModelCase{"long", CdxKeyType::Character, 240, 1500, 2500, 1000, false},
                       ModelCase{"number", CdxKeyType::Number, 8, 5000, 5000, 100000, false},
                       ModelCase{"unique", CdxKeyType::Character, 10, 4000, 4000, 2500, true},
-                      ModelCase{"empty", CdxKeyType::Character, 10, 0, 3000, 500, false}),
+                      ModelCase{"empty", CdxKeyType::Character, 10, 0, 3000, 500, false},
+                      ModelCase{"exclusive", CdxKeyType::Character, 16, 20000, 8000, 9000, false,
+                                true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
