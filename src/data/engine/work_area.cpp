@@ -331,6 +331,7 @@ void WorkArea::commit() {
 bool WorkArea::append() {
     requireWritable("aggiunta");
     commit();
+    checkIndexesMaintainable();
     const bool locking = dbf_.shared();
     std::uint32_t recno = 0;
     if (locking) dbf_.file().lock(lockscheme::kAppendOffset, lockscheme::kAppendLength, true, true);

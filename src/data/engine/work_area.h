@@ -222,6 +222,7 @@ class WorkArea {
     void orderGoBottom();
     void orderSkip(long n);
     bool orderSeek(const Value& key, bool soft);
+    void checkIndexesMaintainable();
     void captureOldKeys();
     void updateIndexes();
     void rebuildIndexes();
