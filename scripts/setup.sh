@@ -9,6 +9,7 @@ packages=(
   fonts-liberation2 xdg-utils
   python3 python3-dbfread unzip
   libdbd-xbase-perl clang-16 libclang-rt-16-dev
+  python3-dbf
 )
 missing=()
 for p in "${packages[@]}"; do
