@@ -184,6 +184,8 @@ void DbfFile::readHeader() {
     version_ = h[0];
     if (version_ != kVersionPlain && version_ != kVersionFoxMemo && version_ != kVersionDBase3Memo)
         raiseDamaged(name, "versione sconosciuta");
+    const int year = h[1] + 1900 < 1980 ? h[1] + 2000 : h[1] + 1900;
+    lastUpdate_ = Date::fromYmd(year, h[2], h[3]);
     rowCount_ = getU32(h + 4);
     headerLength_ = getU16(h + 8);
     rowLength_ = getU16(h + 10);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data/engine/os_file.h"
+#include "util/date.h"
 
 namespace velt::engine {
 
@@ -60,6 +61,9 @@ class DbfFile {
     bool shared() const { return shared_; }
     bool readOnly() const { return readOnly_; }
 
+    // Date of last update from the header (years stored as year - 1900 or as year mod 100).
+    Date lastUpdate() const { return lastUpdate_; }
+
     // Row count as last read from the header (or set by this open).
     std::uint32_t rowCount() const { return rowCount_; }
     // Reads the row count from the file again (another station may have appended).
@@ -91,6 +95,7 @@ class DbfFile {
 
     OsFile file_;
     std::uint8_t version_ = 0;
+    Date lastUpdate_;
     std::uint32_t rowCount_ = 0;
     int headerLength_ = 0;
     int rowLength_ = 0;

@@ -86,6 +86,8 @@ class WorkArea {
     bool shared() const { return dbf_.shared(); }
     bool readOnly() const { return dbf_.readOnly(); }
     std::uint8_t version() const { return dbf_.version(); }
+    // The open data file, for tools that show its header.
+    const DbfFile& table() const { return dbf_; }
 
     // --- opening and closing -------------------------------------------------------------
     // Opens the table (".DBF" added when the name has no extension; name case as the settings
