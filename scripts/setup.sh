@@ -10,6 +10,7 @@ packages=(
   python3 python3-dbfread unzip
   libdbd-xbase-perl clang-16 libclang-rt-16-dev
   python3-dbf
+  libx11-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,9 +1,8 @@
 #include "app/deferror.h"
 
-#include <sys/wait.h>
+#include <spawn.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <utility>
 
@@ -35,21 +34,14 @@ Fn swapSeam(Fn& slot, Fn replacement, Fn fallback) {
     return previous;
 }
 
-// Starts xdg-open on the link in a grandchild, so that nothing is left to wait for.
+// Starts xdg-open on the link and does not wait for it: the program ends right after the report,
+// and the mail program outlives it.
 void openWithDesktop(const std::string& link) {
     std::string arg = cp1252ToUtf8(link);
-    pid_t child = fork();
-    if (child == 0) {
-        if (fork() == 0) {
-            execlp("xdg-open", "xdg-open", arg.c_str(), static_cast<char*>(nullptr));
-        }
-        _exit(0);
-    }
-    if (child > 0) {
-        int status = 0;
-        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
+    char program[] = "xdg-open";
+    char* argv[] = {program, arg.data(), nullptr};
+    pid_t child = 0;
+    posix_spawnp(&child, program, nullptr, nullptr, argv, environ);
 }
 
 // File names in the messages are shown in upper case (Windows-1252 letters included).

@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "app/deferror.h"
+#include "data/engine/settings.h"
+#include "data/engine/work_areas.h"
 #include "util/access.h"
+#include "util/date.h"
 
 namespace velt {
 namespace fs = std::filesystem;
@@ -73,8 +76,16 @@ void removeLeftoverFolders(const fs::path& folder) {
 void initProcess() {
     // 1. Every failure not handled where it happens goes to the failure handler.
     installFailureHandler();
-    // 2-3. The dates are fixed at "dd/mm/yyyy" with four-digit years and two-digit years read
-    // from 1980 by Date itself.
+    // 2-3. The table engine: lock scheme 4, memo files ".DBT", deleted rows hidden, upper-case
+    // file names, dates "dd/mm/yyyy" with four-digit years and two-digit years from 1980 (the
+    // one date form Date itself knows).
+    engine::Settings& tables = engine::settings();
+    tables.lockScheme = 4;
+    tables.memoExtension = ".DBT";
+    tables.deletedHidden = true;
+    tables.upperCaseNames = true;
+    tables.dateFormat = "dd/mm/yyyy";
+    tables.epoch = Date::kEpoch;
     // 4. Nobody has signed in: "USER" at the administrator level.
     resetAccess();
     // 5-6. Temporary files and user work folders left by earlier runs.
@@ -88,7 +99,9 @@ void initProcess() {
 void exitProcedure() {
     if (exitDone()) return;
     exitDone() = true;
-    // Without a sign-in (this program never calls it) there is no user session to end.
+    // 1. Every open table is closed.
+    engine::WorkAreas::closeAll();
+    // 2. Without a sign-in (this program never calls it) there is no user session to end.
 }
 
 void quitProcess(int code) {

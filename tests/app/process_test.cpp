@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "data/engine/settings.h"
 #include "util/access.h"
 #include "util/failure.h"
 #include "util/prompt.h"
@@ -135,8 +136,17 @@ TEST(Process, InitialisationCleansUpSetsTheUserStateAndInstallsTheHandler) {
     touch(stuck / "sub" / "keep.txt");
     access().ACS_USER = "ROSSI";
     access().ACS_LEVEL = 5;
+    engine::settings().lockScheme = 0;
+    engine::settings().memoExtension = ".FPT";
+    engine::settings().deletedHidden = false;
 
     initProcess();
+
+    EXPECT_EQ(engine::settings().lockScheme, 4);
+    EXPECT_EQ(engine::settings().memoExtension, ".DBT");
+    EXPECT_TRUE(engine::settings().deletedHidden);
+    EXPECT_TRUE(engine::settings().upperCaseNames);
+    EXPECT_EQ(engine::settings().epoch, 1980);
 
     EXPECT_FALSE(fs::exists(data.path() / (kMark + "42.NTX")));
     EXPECT_TRUE(fs::exists(stuck / "sub" / "keep.txt")) << "left in place, silently";
