@@ -7,6 +7,7 @@
 
 #include "app/config/settings.h"
 #include "app/process.h"
+#include "reference/reference.h"
 #include "ui/bar.h"
 #include "ui/bar_btnbmp.h"
 #include "ui/menu.h"
@@ -30,10 +31,10 @@ std::vector<MainMenuEntry> makeMenuTable() {
         {"Modifica", "Prestazioni...", "Gestione prestazioni", false, notYetBuilt},
         {"Modifica", "", "", false, nullptr},
         {"Modifica", "Clienti...", "Gestione clienti", false, notYetBuilt},
-        {"Modifica", "Macchine...", "Gestione macchine", true, notYetBuilt},
-        {"Modifica", "Tipi di prestazione...", "Gestione tipi di prestazione", true, notYetBuilt},
-        {"Modifica", "Tipi di abbonamento...", "Gestione tipi di abbonamento", true, notYetBuilt},
-        {"Modifica", "Parametri...", "Gestione parametri", true, notYetBuilt},
+        {"Modifica", "Macchine...", "Gestione macchine", true, MACCHINE},
+        {"Modifica", "Tipi di prestazione...", "Gestione tipi di prestazione", true, TIPIPRE},
+        {"Modifica", "Tipi di abbonamento...", "Gestione tipi di abbonamento", true, TIPIABB},
+        {"Modifica", "Parametri...", "Gestione parametri", true, PARAMETRI},
         {"Servizio", "Manutenzione archivi", "Compatta gli archivi e ricostruisce gli indici",
          false, notYetBuilt},
         {"Servizio", "", "", false, nullptr},
@@ -57,7 +58,7 @@ struct BarEntry {
 const BarEntry kBarButtons[] = {
     {"PRESTAZIONI", "Prestazioni", false, false, notYetBuilt},
     {"CLIENTI", "Clienti", true, false, notYetBuilt},
-    {"MACCHINE", "Macchine", false, true, notYetBuilt},
+    {"MACCHINE", "Macchine", false, true, MACCHINE},
 };
 
 constexpr int kBarButtonWidth = 65;
