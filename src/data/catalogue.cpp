@@ -6,13 +6,13 @@
 
 namespace velt {
 
-bool TableSpec::hasMemo() const {
+bool CatalogueTable::hasMemo() const {
     return std::any_of(fields.begin(), fields.end(),
                        [](const FieldSpec& f) { return f.type == 'M'; });
 }
 
-const std::vector<TableSpec>& catalogue() {
-    static const std::vector<TableSpec> tables = {
+const std::vector<CatalogueTable>& catalogue() {
+    static const std::vector<CatalogueTable> tables = {
         {"PRESTAZI",
          {{"DATA", 'D', 8, 0},
           {"ORA", 'C', 5, 0},
@@ -64,18 +64,18 @@ const std::vector<TableSpec>& catalogue() {
     return tables;
 }
 
-const TableSpec& usersTable() {
-    static const TableSpec users = {
+const CatalogueTable& usersTable() {
+    static const CatalogueTable users = {
         "USERS", {{"USERID", 'C', 20, 0}, {"PASSWD", 'C', 20, 0}, {"LEVEL", 'N', 1, 0}}, {"USERS"}};
     return users;
 }
 
-const TableSpec& netTable() {
-    static const TableSpec net = {"NET", {{"LOCK", 'C', 1, 0}}, {}};
+const CatalogueTable& netTable() {
+    static const CatalogueTable net = {"NET", {{"LOCK", 'C', 1, 0}}, {}};
     return net;
 }
 
-const TableSpec* findTable(const std::string& name) {
+const CatalogueTable* findTable(const std::string& name) {
     std::string wanted = upperAscii(name);
     for (const auto& t : catalogue())
         if (t.name == wanted) return &t;
@@ -96,8 +96,8 @@ std::string dtos(const FieldReader& field, const char* name) {
 
 }  // namespace
 
-const std::vector<IndexSpec>& indexCatalogue() {
-    static const std::vector<IndexSpec> indexes = {
+const std::vector<CatalogueIndex>& indexCatalogue() {
+    static const std::vector<CatalogueIndex> indexes = {
         {"PRESTAZI", "PRESTAZI", "DTOS( FIELD -> data ) + FIELD -> ora", 13,
          [](const FieldReader& f) { return dtos(f, "DATA") + text(f, "ORA"); }},
         {"CLIENTI", "CLIENTI", "UPPER( FIELD -> cliente )", 40,
@@ -118,7 +118,7 @@ const std::vector<IndexSpec>& indexCatalogue() {
     return indexes;
 }
 
-const IndexSpec* findIndex(const std::string& name) {
+const CatalogueIndex* findIndex(const std::string& name) {
     std::string wanted = upperAscii(name);
     for (const auto& i : indexCatalogue())
         if (i.name == wanted) return &i;

@@ -22,7 +22,7 @@ struct FieldSpec {
 // Reads a field of the current row by name.
 using FieldReader = std::function<Value(const std::string& field)>;
 
-struct IndexSpec {
+struct CatalogueIndex {
     std::string name;  // file (with ".NTX") and tag
     std::string table;
     std::string keyText;  // as the program states it; "FIELD -> " is removed when stored
@@ -30,7 +30,7 @@ struct IndexSpec {
     std::function<std::string(const FieldReader&)> key;
 };
 
-struct TableSpec {
+struct CatalogueTable {
     std::string name;
     std::vector<FieldSpec> fields;
     std::vector<std::string> indexes;  // index file names without extension
@@ -42,15 +42,15 @@ struct TableSpec {
 inline constexpr const char* kIndexCondition = "!DELETED()";
 
 // PRESTAZI, CLIENTI, ABBONAM, MACCHINE, TIPIPRE, TIPIABB, in this order.
-const std::vector<TableSpec>& catalogue();
+const std::vector<CatalogueTable>& catalogue();
 // The users table and the semaphore table, outside the catalogue.
-const TableSpec& usersTable();
-const TableSpec& netTable();
+const CatalogueTable& usersTable();
+const CatalogueTable& netTable();
 // The table of the catalogue (or USERS, NET) of that name; nullptr when there is none.
-const TableSpec* findTable(const std::string& name);
+const CatalogueTable* findTable(const std::string& name);
 
 // The seven indexes of the catalogue tables in table order, then USERS.
-const std::vector<IndexSpec>& indexCatalogue();
-const IndexSpec* findIndex(const std::string& name);
+const std::vector<CatalogueIndex>& indexCatalogue();
+const CatalogueIndex* findIndex(const std::string& name);
 
 }  // namespace velt

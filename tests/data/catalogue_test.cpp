@@ -8,7 +8,7 @@ using namespace velt;
 
 namespace {
 
-std::string layout(const TableSpec& t) {
+std::string layout(const CatalogueTable& t) {
     std::string out;
     for (const auto& f : t.fields)
         out += f.name + " " + f.type + " " + std::to_string(f.width) + " " +
