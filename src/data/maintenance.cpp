@@ -10,19 +10,6 @@ namespace velt {
 
 using engine::WorkAreas;
 
-namespace {
-ProgressSink& progress() {
-    static ProgressSink sink;
-    return sink;
-}
-}  // namespace
-
-ProgressSink setMaintenanceProgress(ProgressSink sink) {
-    ProgressSink old = std::move(progress());
-    progress() = std::move(sink);
-    return old;
-}
-
 void MANUTENZIONE(bool lConfirm) {
     if (lConfirm &&
         !POPMSG(
@@ -33,14 +20,12 @@ void MANUTENZIONE(bool lConfirm) {
     const std::string text =
         lConfirm ? "Manutenzione degli archivi in corso." : "Ricostruzione degli indici in corso.";
     POPMSG(text);
-    if (progress()) progress()(text);
 
     KeepWorkArea keep;
     WorkAreas::select(0);
     const int area = WorkAreas::currentNumber();
     try {
         for (const auto& table : catalogue()) {
-            if (progress()) progress()(table.name);
             DBOPEN(false, table.name, {}, false);
             WorkAreas::current().pack();
             for (const auto& name : table.indexes) {

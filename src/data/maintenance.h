@@ -3,18 +3,10 @@
 // question), by the start-up check and after a restore (without).
 #pragma once
 
-#include <functional>
-#include <string>
-
 namespace velt {
 
 // lConfirm asks first; Cancel leaves everything untouched. A failure (shown by the failure
 // handler) stops at the table being processed; the tables before it keep their new state.
 void MANUTENZIONE(bool lConfirm = true);
-
-// Where the wait texts of the maintenance go besides the wait box (the veltdb tool prints
-// them). Answers the former one.
-using ProgressSink = std::function<void(const std::string& text)>;
-ProgressSink setMaintenanceProgress(ProgressSink sink);
 
 }  // namespace velt

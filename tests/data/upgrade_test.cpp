@@ -248,7 +248,7 @@ TEST_F(UpgradeTest, MatchingByLeadingNameAndBlankNewFields) {
 }
 
 TEST_F(UpgradeTest, DroppingTheOnlyMemoDeletesTheMemoFile) {
-    makeTable("PROVA", {{"NOME", 'C', 10, 0}, {"NOTE", 'M', 10, 0}},
+    makeTable("PROVA", {{"NOME", 'C', 8, 0}, {"NOTE", 'M', 10, 0}},
               {{{"NOME", Value("a")}, {"NOTE", Value("testo")}}});
     ASSERT_TRUE(fs::exists(dir / "PROVA.DBT"));
     ASSERT_TRUE(convert("PROVA", {{"NOME", 'C', 10, 0}}));
