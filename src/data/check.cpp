@@ -19,21 +19,21 @@ namespace {
 
 // Failures become lines of the report instead of messages.
 class CollectFailures {
-public:
+  public:
     struct Stop {
         std::string text;
     };
     CollectFailures() {
         previous_ = setFailureHandler([](const Failure& f) -> Value {
-            std::string text = f.description.empty() ? "errore " + std::to_string(f.genCode)
-                                                     : f.description;
+            std::string text =
+                f.description.empty() ? "errore " + std::to_string(f.genCode) : f.description;
             if (f.osCode != 0) text += " (codice " + std::to_string(f.osCode) + ")";
             throw Stop{text};
         });
     }
     ~CollectFailures() { setFailureHandler(std::move(previous_)); }
 
-private:
+  private:
     FailureHandler previous_;
 };
 
@@ -74,7 +74,8 @@ void checkIndex(const std::string& folder, WorkArea& table, const CatalogueIndex
     }
     auto file = engine::CdxFile::open(path, {true, false});
     auto tags = file->tags();
-    if (tags.size() != 1) out.push_back(name + ": " + std::to_string(tags.size()) + " tag invece di 1");
+    if (tags.size() != 1)
+        out.push_back(name + ": " + std::to_string(tags.size()) + " tag invece di 1");
     engine::CdxTag* tag = file->tag(index.name);
     if (!tag) {
         out.push_back(name + ": manca il tag " + index.name);
