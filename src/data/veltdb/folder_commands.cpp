@@ -20,7 +20,7 @@ namespace {
 // The prompt seam of a console: wait texts become progress lines, messages error lines;
 // questions are answered OK.
 class ConsolePrompt : public PromptSeam {
-public:
+  public:
     ConsolePrompt(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
     int messages = 0;
 
@@ -37,17 +37,19 @@ public:
     void closeWaitBox() override {}
     void processEvents() override {}
     std::optional<std::string> chooseFile(const FileRequest&) override { return std::nullopt; }
-    std::optional<std::string> inputLine(const std::string&, const std::string&,
-                                         const std::string&, const std::string&) override {
+    std::optional<std::string> inputLine(const std::string&, const std::string&, const std::string&,
+                                         const std::string&) override {
         return std::nullopt;
     }
 
-private:
+  private:
     static std::string oneLine(std::string text) {
         for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " ");
         return text;
     }
-    void line(const std::string& text) { out_ << cp1252ToUtf8(oneLine(text)) << "\n" << std::flush; }
+    void line(const std::string& text) {
+        out_ << cp1252ToUtf8(oneLine(text)) << "\n" << std::flush;
+    }
 
     std::ostream& out_;
     std::ostream& err_;
@@ -62,13 +64,14 @@ std::string failureMessage(const Failure& f) {
     if (f.subCode == kSubCodeCorrupt || f.genCode == gen::kCorruption)
         return "Il file " + file + " risulta corrotto.";
     if (f.subCode == kSubCodeDiskFull) return "Spazio sul disco " + file + " insufficiente.";
-    std::string text = f.description.empty() ? "errore " + std::to_string(f.genCode) : f.description;
+    std::string text =
+        f.description.empty() ? "errore " + std::to_string(f.genCode) : f.description;
     return text + (file.empty() ? std::string() : ": " + file);
 }
 
 // Makes `folder` the current folder for the lifetime of the object.
 class InFolder {
-public:
+  public:
     explicit InFolder(const std::string& folder) {
         char here[4096];
         if (::getcwd(here, sizeof here)) previous_ = here;
@@ -80,7 +83,7 @@ public:
     }
     bool ok() const { return ok_; }
 
-private:
+  private:
     std::string previous_;
     bool ok_ = false;
 };
@@ -88,7 +91,8 @@ private:
 }  // namespace
 
 int checkFolder(const std::string& folder, std::ostream& out, std::ostream& err) {
-    if (GETFILEATTRIBUTES(folder) == attr::kInvalid || !(GETFILEATTRIBUTES(folder) & attr::kDirectory)) {
+    if (GETFILEATTRIBUTES(folder) == attr::kInvalid ||
+        !(GETFILEATTRIBUTES(folder) & attr::kDirectory)) {
         err << "veltdb: la cartella " << folder << " non esiste\n";
         return 1;
     }

@@ -11,6 +11,7 @@
 #include "data/engine/settings.h"
 #include "data/engine/work_areas.h"
 #include "data/veltdb/csv.h"
+#include "data/veltdb/folder_commands.h"
 #include "util/cp1252.h"
 #include "util/failure.h"
 
@@ -31,7 +32,9 @@ const char* kUsage =
     "uso: veltdb info FILE\n"
     "     veltdb dump TABELLA [--deleted]\n"
     "     veltdb keys INDICE [TAG] [--hex]\n"
-    "     veltdb import TABELLA CSV\n";
+    "     veltdb import TABELLA CSV\n"
+    "     veltdb check CARTELLA\n"
+    "     veltdb maintain CARTELLA\n";
 
 std::string utf8(const std::string& cp1252) {
     return cp1252ToUtf8(cp1252);
@@ -347,6 +350,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (command == "keys" && (words.size() == 2 || words.size() == 3))
             return keys(words[1], words.size() == 3 ? words[2] : std::string(), asHex, out);
         if (command == "import" && words.size() == 3) return import(words[1], words[2], out);
+        if (command == "check" && words.size() == 2) return checkFolder(words[1], out, err);
+        if (command == "maintain" && words.size() == 2) return maintainFolder(words[1], out, err);
         return usage();
     } catch (const ToolError& e) {
         err << "veltdb: " << e.message << "\n";

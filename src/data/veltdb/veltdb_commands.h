@@ -3,6 +3,8 @@
 //   veltdb dump TABLE [--deleted]     rows as CSV (UTF-8), header line of field names
 //   veltdb keys INDEXFILE [TAG] [--hex]   one line per key in index order: key, blank, recno
 //   veltdb import TABLE CSV           appends the CSV's rows, columns matched by the header
+//   veltdb check FOLDER               the folder's tables and index files against the catalogue
+//   veltdb maintain FOLDER            the archive maintenance, its wait texts as progress lines
 // Every error is a message on `err` and a non-zero result.
 #pragma once
 
