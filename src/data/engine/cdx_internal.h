@@ -31,6 +31,14 @@ struct CdxFile::Cache {
     std::uint64_t fileSize = 0;
     std::uint32_t freeHead = 0;  // first free page, 0 when none
     bool freeKnown = false;
+    // The last key count asked for, valid while the generation stays the same (a browse asks
+    // again and again for the same range).
+    struct CountMemo {
+        std::uint64_t generation = 0;
+        std::uint32_t tagHeader = 0;
+        std::string low, high;
+        std::uint64_t count = 0;
+    } lastCount;
     // What the file looked like when the cached pages were last known good.
     std::uint32_t stamp = 0;
     std::uint64_t stampSize = 0;

@@ -529,11 +529,19 @@ bool CdxTag::remove(std::string_view key, std::uint32_t recno) {
 
 std::uint64_t CdxTag::keyCount(std::string_view low, std::string_view high) {
     auto session = file_->readSession();
+    auto& memo = file_->cache_->lastCount;
+    if (memo.generation == file_->generation_ && memo.tagHeader == headerOffset_ &&
+        memo.low == low && memo.high == high)
+        return memo.count;
+    std::uint64_t count = 0;
     CdxSpot a = low.empty() ? CdxTree::firstSpot(*this) : CdxTree::prefixLowerBound(*this, low);
-    if (!CdxTree::settle(*this, a)) return 0;
-    if (!high.empty() && comparePrefix(a.leaf->key(a.index), keyLength_, high) > 0) return 0;
-    CdxSpot b = high.empty() ? CdxSpot{} : CdxTree::prefixUpperBound(*this, high);
-    return CdxTree::distance(*this, a, b);
+    if (CdxTree::settle(*this, a) &&
+        (high.empty() || comparePrefix(a.leaf->key(a.index), keyLength_, high) <= 0)) {
+        CdxSpot b = high.empty() ? CdxSpot{} : CdxTree::prefixUpperBound(*this, high);
+        count = CdxTree::distance(*this, a, b);
+    }
+    memo = {file_->generation_, headerOffset_, std::string(low), std::string(high), count};
+    return count;
 }
 
 // Cursor.
