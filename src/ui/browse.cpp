@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/browse_workarea.h"
 #include "ui/paint.h"
 #include "ui/qtext.h"
 #include "util/cp1252.h"
@@ -181,6 +182,8 @@ TWBrowse::TWBrowse(TWindow& owner, int nId, BrowseParams params)
     bValid = std::move(params.bValid);
     cMsg = std::move(params.cMsg);
     oFont = params.oFont ? *params.oFont : TFont::New("Segoe UI", 0, -13);
+    // By default the browse shows a work area: the named one, or the one current now.
+    if (cAlias != "ARRAY") oSource = workAreaSource(cAlias);
 }
 
 TWBrowse::~TWBrowse() {

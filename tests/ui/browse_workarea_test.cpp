@@ -1,0 +1,245 @@
+// The browse over real tables: a work area in its active order, with deleted rows and ranges.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/engine/work_areas.h"
+#include "ui/browse.h"
+#include "ui/browse_workarea.h"
+#include "ui/paint.h"
+
+using namespace velt;
+using engine::WorkArea;
+using engine::WorkAreas;
+
+namespace {
+
+void ensureApp() {
+    if (QApplication::instance() == nullptr) {
+        static int argc = 1;
+        static char name[] = "test_ui";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+}
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velt-brw-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+        path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string trimmed(std::string s) {
+    s.erase(s.find_last_not_of(' ') + 1);
+    return s;
+}
+
+// A customer-shaped table with its name index, open in a work area of its own, and a browse
+// on it showing the name.
+struct TableBrowse {
+    TempFolder dir;
+    int area = 0;
+    TWindow owner;
+    std::unique_ptr<QWidget> window;
+    TWBrowse* brw = nullptr;
+    int changes = 0;
+
+    TableBrowse(const std::vector<std::string>& names, int lines,
+                std::vector<std::string> headers = {"CLIENTI"}, std::vector<int> sizes = {0}) {
+        ensureApp();
+        engine::createTable(dir.file("CLIENTI"), {{"CLIENTE", 'C', 20, 0}});
+        area = WorkAreas::select(0);
+        WorkArea& wa = WorkAreas::current();
+        engine::OpenOptions exclusive;
+        exclusive.shared = false;
+        EXPECT_TRUE(wa.open(dir.file("CLIENTI"), exclusive));
+        for (const auto& n : names) {
+            wa.append();
+            wa.put("CLIENTE", Value(n));
+        }
+        engine::IndexSpec spec;
+        spec.file = dir.file("CLIENTI.NTX");
+        spec.keyText = "UPPER(CLIENTE)";
+        spec.key = [](WorkArea& a) { return Value(a.get("CLIENTE").text()); };
+        spec.conditionText = "!DELETED()";
+        spec.condition = [](WorkArea& a) { return !a.deleted(); };
+        wa.createIndex(spec);
+        wa.goTop();
+        window = std::make_unique<QWidget>();
+        window->resize(400, 500);
+        BrowseParams p;
+        p.aHeaders = std::move(headers);
+        p.aColSizes = std::move(sizes);
+        p.bLine = [this]() -> BrowseLine { return {table().get("CLIENTE").text()}; };
+        p.bChange = [this] { ++changes; };
+        brw = makeControl<TWBrowse>(owner, 101, std::move(p));
+        const int height = brw->nHeaderHeight() + lines * brw->nLineHeight();
+        brw->create(window.get(), QRect(10, 10, 300, height));
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        changes = 0;
+    }
+    ~TableBrowse() {
+        WorkAreas::area(area).close();
+        WorkAreas::select(1);
+    }
+    WorkArea& table() { return WorkAreas::area(area); }
+    std::string current() { return table().eof() ? "" : trimmed(table().get("CLIENTE").text()); }
+    void key(Qt::Key k) { QTest::keyClick(brw->hWnd.data(), k); }
+    int lineY(int line) const {
+        return brw->nHeaderHeight() + (line - 1) * brw->nLineHeight() + brw->nLineHeight() / 2;
+    }
+    QColor pixel(int x, int y) const { return brw->buffer().pixelColor(x, y); }
+};
+
+std::vector<std::string> customers(int n) {
+    std::vector<std::string> v;
+    for (int i = 1; i <= n; ++i) v.push_back("CLIENTE " + std::to_string(100 + i));
+    return v;
+}
+
+}  // namespace
+
+TEST(BrowseTable, EmptyTableShowsOnlyTheHeader) {
+    TableBrowse t({}, 6);
+    for (Qt::Key k : {Qt::Key_Down, Qt::Key_End, Qt::Key_PageDown, Qt::Key_Up, Qt::Key_Home,
+                      Qt::Key_PageUp}) {
+        t.key(k);
+    }
+    QTest::mouseClick(t.brw->hWnd.data(), Qt::LeftButton, {}, QPoint(20, t.lineY(2)));
+    EXPECT_EQ(t.changes, 0);
+    EXPECT_EQ(t.brw->source()->logicLen(), 0);
+    for (int line = 1; line <= 6; ++line) {
+        for (int x = 0; x < 250; x += 7) {
+            ASSERT_EQ(t.pixel(x, t.lineY(line)), toQColor(t.brw->paneColor())) << line << " " << x;
+        }
+    }
+}
+
+TEST(BrowseTable, MovesFollowTheIndexOrder) {
+    // Appended out of order: the browse shows the name order.
+    TableBrowse t({"VERDI", "BIANCHI", "ROSSI", "NERI"}, 10);
+    EXPECT_EQ(t.current(), "BIANCHI");
+    t.key(Qt::Key_Down);
+    EXPECT_EQ(t.current(), "NERI");
+    t.key(Qt::Key_End);  // fewer rows than lines: the last row on its own line
+    EXPECT_EQ(t.current(), "VERDI");
+    EXPECT_EQ(t.brw->nRowPos, 4);
+    EXPECT_EQ(t.brw->oVScroll->value(), 4);
+    EXPECT_EQ(t.changes, 2);
+    t.key(Qt::Key_Home);
+    EXPECT_EQ(t.current(), "BIANCHI");
+    EXPECT_EQ(t.brw->nRowPos, 1);
+}
+
+TEST(BrowseTable, PageDownNearTheEndStopsOnTheLastRow) {
+    TableBrowse t(customers(14), 5);
+    t.key(Qt::Key_PageDown);
+    t.key(Qt::Key_PageDown);
+    EXPECT_EQ(t.current(), "CLIENTE 111");
+    t.key(Qt::Key_PageDown);
+    EXPECT_EQ(t.current(), "CLIENTE 114");
+    EXPECT_EQ(t.brw->oVScroll->value(), 14);
+    const int before = t.changes;
+    t.key(Qt::Key_PageDown);
+    EXPECT_EQ(t.changes, before);
+    EXPECT_EQ(t.current(), "CLIENTE 114");
+}
+
+TEST(BrowseTable, StabilizeAfterDeletingTheCurrentRow) {
+    TableBrowse t(customers(8), 5);
+    t.key(Qt::Key_Down);
+    t.key(Qt::Key_Down);
+    ASSERT_EQ(t.current(), "CLIENTE 103");
+    t.table().markDeleted();
+    t.brw->Stabilize(false);
+    EXPECT_EQ(t.current(), "CLIENTE 104");
+    EXPECT_EQ(t.brw->nRowPos, 3);
+    EXPECT_EQ(t.brw->oVScroll->maximum(), 7);
+    t.key(Qt::Key_End);
+    ASSERT_EQ(t.current(), "CLIENTE 108");
+    t.table().markDeleted();
+    t.brw->Stabilize(false);
+    EXPECT_EQ(t.current(), "CLIENTE 107");
+    EXPECT_EQ(t.brw->oVScroll->value(), 6);
+}
+
+TEST(BrowseTable, CurrentRowStaysGreyWithoutFocus) {
+    TableBrowse t(customers(5), 5);
+    QWidget elsewhere(t.window.get());
+    elsewhere.setFocusPolicy(Qt::StrongFocus);
+    elsewhere.setGeometry(350, 10, 20, 20);
+    elsewhere.show();
+    t.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(t.window.get()));
+    t.brw->SetFocus();
+    t.key(Qt::Key_Down);
+    EXPECT_EQ(t.pixel(100, t.lineY(2)), toQColor(t.brw->nClrBackFocus));
+    elsewhere.setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(t.pixel(100, t.lineY(2)), QColor(128, 128, 128));
+    EXPECT_EQ(t.current(), "CLIENTE 102");
+}
+
+TEST(BrowseTable, TrailingEmptyZeroWidthColumnIsNotShown) {
+    TableBrowse t(customers(3), 5, {"CLIENTI", ""}, {150, 0});
+    EXPECT_EQ(t.brw->effectiveSizes(), std::vector<int>{150});
+    // Beyond the one column: neither header frame nor grid line, only the pane.
+    const QRgb pane = toQColor(t.brw->paneColor()).rgb();
+    for (int x = 151; x < 279; x += 3) EXPECT_EQ(t.pixel(x, t.lineY(2)).rgb(), pane) << x;
+    EXPECT_EQ(t.brw->nAtCol(200), 0);
+}
+
+TEST(BrowseTable, ThumbGoesToTheKeyPosition) {
+    TableBrowse t(customers(60), 8);
+    QScrollBar* sb = t.brw->oVScroll;
+    EXPECT_EQ(sb->maximum(), 60);
+    sb->setSliderDown(true);
+    sb->setSliderPosition(31);
+    sb->setSliderDown(false);
+    EXPECT_EQ(t.current(), "CLIENTE 131");
+    EXPECT_EQ(sb->value(), 31);
+}
+
+TEST(BrowseTable, RangeLimitsTheRows) {
+    TableBrowse t({"ANNA", "BRUNO", "BICE", "CARLA", "BEA"}, 8);
+    t.table().setRange("B", "B");
+    t.table().goTop();
+    t.brw->Stabilize(false);
+    EXPECT_EQ(t.brw->source()->logicLen(), 3);
+    EXPECT_EQ(t.current(), "BEA");
+    t.key(Qt::Key_End);
+    EXPECT_EQ(t.current(), "BRUNO");
+    EXPECT_EQ(t.brw->nRowPos, 3);
+}
+
+TEST(BrowseTable, ClosedWorkAreaShowsNothing) {
+    ensureApp();
+    const int area = WorkAreas::select(0);
+    auto source = workAreaSource();
+    EXPECT_EQ(source->logicLen(), 0);
+    EXPECT_EQ(source->keyNo(), 0);
+    EXPECT_EQ(source->skip(3), 0);
+    source->goTop();
+    source->resync();
+    WorkAreas::select(1);
+    (void)area;
+}
