@@ -76,9 +76,13 @@ void lockRange(int fd, short type, std::uint64_t offset, std::uint64_t length, b
     }
 }
 
-std::uint64_t randomLockByte() {
+std::uint64_t randomNumber() {
     static thread_local std::mt19937_64 rng{std::random_device{}()};
-    return kReadLockBase + rng() % kReadLockSpan;
+    return rng();
+}
+
+std::uint64_t randomLockByte() {
+    return kReadLockBase + randomNumber() % kReadLockSpan;
 }
 
 std::string poolText(const std::uint8_t* pool, std::uint32_t start, std::uint32_t length) {
@@ -176,6 +180,7 @@ std::unique_ptr<CdxFile> CdxFile::create(const std::string& path, Options option
     putLe16(header + 12, kDirectoryKeyLength);
     header[14] = 0xE0;
     header[15] = 1;
+    putLe32(header + 8, static_cast<std::uint32_t>(randomNumber()));
     putLe16(header + 504, 1);
     putLe16(header + 506, 1);
     putLe16(header + 510, 1);
@@ -358,26 +363,25 @@ std::uint64_t currentSize(int fd, const std::string& path) {
 }  // namespace
 
 // Under a fresh lock: the cached pages stay only when the change counter (compound header bytes
-// 8-11, bumped by every write session) and the size show that nobody wrote since.
+// 8-11, bumped by every write session, started at a random value by create) shows that nobody
+// wrote since; otherwise they go, and the file size is read again.
 void CdxFile::revalidate(bool writing) {
-    std::uint64_t size = currentSize(fd_, path_);
-    std::uint32_t counter = 0;
-    if (size >= 12) {
-        std::uint8_t b[4];
-        readAt(8, b, sizeof b);
-        counter = le32(b);
+    std::uint8_t b[4];
+    ssize_t n;
+    while ((n = ::pread(fd_, b, sizeof b, 8)) < 0 && errno == EINTR) {
     }
+    if (n < 0) raiseIo(gen::kRead, errno, path_, "lettura");
+    bool known = n == static_cast<ssize_t>(sizeof b);
+    std::uint32_t counter = known ? le32(b) : 0;
     auto& c = *cache_;
-    if (!c.stampKnown || counter != c.stamp || size != c.stampSize) {
+    if (!known || !c.stampKnown || counter != c.stamp) {
         c.clear();
         ++generation_;
+        c.fileSize = currentSize(fd_, path_);
+        c.stamp = counter;
+        c.stampKnown = known;
     }
-    c.fileSize = size;
-    c.stamp = counter;
-    c.stampSize = size;
-    c.stampKnown = true;
-    if (writing && size >= 12) {
-        std::uint8_t b[4];
+    if (writing && known) {
         putLe32(b, ++c.stamp);
         writeAt(8, b, sizeof b);
     }
@@ -424,7 +428,6 @@ void CdxFile::beginWrite() {
 void CdxFile::endWrite() {
     if (--writeDepth_ > 0) return;
     if (options_.exclusive) return;
-    cache_->stampSize = cache_->fileSize;
     if (readDepth_ > 0) {
         // Back to the read lock without a gap: the byte turns shared, the rest is released.
         lockRange(fd_, F_RDLCK, lockByte_, 1, false, path_);

@@ -17,11 +17,11 @@
 // that wait (F_OFD_SETLKW). Callers that run several operations in a row (a skip over deleted
 // rows, an update that removes and inserts) may hold a session with readSession() /
 // writeSession(): operations inside it take no further lock. Every write session bumps a change
-// counter in the compound header (bytes 8-11, which readers of the format ignore); a new lock
-// session keeps the cached pages only when that counter and the file size are unchanged, so a
-// reader always sees what another process wrote before it took the lock. A file opened with
-// `exclusive` (the table is opened exclusively, no other process can have it) takes no locks and
-// keeps its page cache between operations.
+// counter in the compound header (bytes 8-11, which readers of the format ignore; a new file
+// starts it at a random value); a new lock session keeps the cached pages only when that counter
+// is unchanged, so a reader always sees what another process wrote before it took the lock. A file
+// opened with `exclusive` (the table is opened exclusively, no other process can have it) takes no
+// locks and keeps its page cache between operations.
 //
 // A CdxFile is one open file description: do not share one across fork(); two CdxFile objects on
 // the same file (two work areas) lock against each other as two processes do.

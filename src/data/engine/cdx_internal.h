@@ -41,7 +41,6 @@ struct CdxFile::Cache {
     } lastCount;
     // What the file looked like when the cached pages were last known good.
     std::uint32_t stamp = 0;
-    std::uint64_t stampSize = 0;
     bool stampKnown = false;
     void clear() {
         nodes.clear();
