@@ -170,11 +170,14 @@ void ORDBUILD(const std::string& cIndex, const std::string& cTag, const std::str
         spec.conditionText = condition->text;
         spec.condition = condition->predicate;
         spec.fromActiveOrder = condition->useCurrent;
-        if (!condition->text.empty() && condition->predicate)
-            WorkArea::registerCondition(condition->text, condition->predicate);
     }
     WorkArea::registerKey(spec.keyText, bKey);
     WorkAreas::current().createIndex(spec);
+    // The predicate only decides which rows the build takes. The engine files it under the
+    // condition text, yet a view is built with its filter and stored as "!DELETED()": every
+    // index file opened later must be kept by what its stored condition says.
+    if (condition && condition->text == kIndexCondition)
+        WorkArea::registerCondition(kIndexCondition, notDeleted());
 }
 
 std::vector<std::string> ORDLIST() {

@@ -476,3 +476,60 @@ TEST_F(AccessTest, SemaphoreHeldForTheSignedInUser) {
     setSemaphoreUser("");
     setSharedMarkerPath(old);
 }
+
+TEST_F(AccessTest, CountIgnoresAViewOverTheTable) {
+    std::vector<Row> rows;
+    for (int i = 0; i < 12; ++i)
+        rows.push_back(
+            {{"TIPO", Value("Tipo " + std::to_string(i))}, {"*", Value(i == 2 || i == 7)}});
+    makeCatalogueTable("TIPIPRE", rows);
+    DBOPEN(true, "TIPIPRE", {}, false);
+    ORDCONDSET(kIndexCondition, notDeleted());
+    ORDBUILD("TIPIPRE", {}, "UPPER( FIELD -> tipo )", catalogueKey(*findIndex("TIPIPRE")));
+    DBCLOSE();
+
+    ScopedTable table("TIPIPRE");
+    ORDADD("TIPIPRE");
+    WorkArea& area = table.table();
+    // A view: a temporary index of three rows, made the active order.
+    ORDCONDSET(kIndexCondition, [](WorkArea& a) {
+        std::string tipo = trimRight(a.get("TIPO").text());
+        return !a.deleted() && (tipo == "Tipo 1" || tipo == "Tipo 4" || tipo == "Tipo 9");
+    });
+    ORDBUILD(viewFileName(table.area()), {}, "UPPER( FIELD -> tipo )",
+             catalogueKey(*findIndex("TIPIPRE")));
+    ASSERT_EQ(area.orderCount(), 2);
+    ASSERT_EQ(area.order(), 2);
+    EXPECT_EQ(area.keyCount(), 3u);
+    EXPECT_EQ(TOTREC(), 10);
+    EXPECT_EQ(TOTREC(false), 3);
+    EXPECT_EQ(area.order(), 2);
+    // Closing the work area deletes its view file.
+    std::string view = viewFileName(table.area());
+    EXPECT_TRUE(fs::exists(view));
+    DBCLOSE();
+    EXPECT_FALSE(fs::exists(view));
+}
+
+TEST_F(AccessTest, AViewsFilterDoesNotBecomeTheStoredCondition) {
+    makeCatalogueTable("TIPIPRE", {{{"TIPO", Value("A")}}, {{"TIPO", Value("B")}}});
+    DBOPEN(true, "TIPIPRE", {}, false);
+    ORDCONDSET(kIndexCondition, notDeleted());
+    ORDBUILD("TIPIPRE", {}, "UPPER( FIELD -> tipo )", catalogueKey(*findIndex("TIPIPRE")));
+    DBCLOSE();
+    {
+        ScopedTable table("TIPIPRE");
+        ORDCONDSET(kIndexCondition,
+                   [](WorkArea& a) { return trimRight(a.get("TIPO").text()) == "A"; });
+        ORDBUILD(viewFileName(table.area()), {}, "UPPER( FIELD -> tipo )",
+                 catalogueKey(*findIndex("TIPIPRE")));
+        EXPECT_EQ(TOTREC(false), 1);
+    }
+    // The index file keeps every live row, also one added after the view was built.
+    ScopedTable table("TIPIPRE");
+    ORDADD("TIPIPRE");
+    DBAPP();
+    table.table().put("TIPO", Value("C"));
+    table.table().unlockAll();
+    EXPECT_EQ(TOTREC(), 3);
+}
