@@ -105,6 +105,10 @@ QRect TBarBtnBmp::PictureRect() const {
     return QRect(x, y, size.width(), size.height());
 }
 
+void TBarBtnBmp::Press() {
+    if (isEnabled() && bAction) bAction();
+}
+
 void TBarBtnBmp::GoDown() {
     if (!isEnabled()) return;
     lPressed = true;
@@ -124,7 +128,7 @@ void TBarBtnBmp::LButtonUp(int nRow, int nCol) {
     if (oPopup && nCol >= PictureAreaWidth())
         ShowPopup();
     else
-        Click();
+        Press();
 }
 
 void TBarBtnBmp::MouseMove(int, int) {

@@ -37,6 +37,8 @@ class TBarBtnBmp : public TBtnBmp {
 
     TBarBtnBmp(TWindow& owner, const BarSpec& spec);
 
+    // Runs the action and nothing else (a disabled button does nothing).
+    void Press();
     void GoDown();
     void GoUp();
     void LButtonUp(int nRow, int nCol);
