@@ -174,6 +174,10 @@ Value DEFERROR(const Failure& e) {
     const std::string text = ERRORMESSAGE(e);
     if (POPMSG(text + ";;Inviare rapporto di errore via email?", 2).logical())
         seams().openLink(errorReportLink(programPath(), text));
+    quitProgram();
+}
+
+void quitProgram() {
     seams().quit();
     // A quit action that returns would let the failed operation go on: never allow it.
     quitProcess(1);

@@ -38,6 +38,9 @@ LockRelease setNetworkLockRelease(LockRelease release);
 using QuitAction = std::function<void()>;
 QuitAction setQuitAction(QuitAction quit);
 
+// Ends the program at once through the quit action (the process exit procedure runs).
+[[noreturn]] void quitProgram();
+
 // The name of the function a failure was raised in, as the error text shows it: the qualified
 // name without return type and parameters ("velt::DBOPEN").
 std::string shortFunctionName(const std::string& prettyName);

@@ -6,7 +6,11 @@
 #include <filesystem>
 
 #include "app/config/settings.h"
+#include "app/deferror.h"
 #include "app/process.h"
+#include "data/backup.h"
+#include "data/maintenance.h"
+#include "data/upgrade.h"
 #include "reference/reference.h"
 #include "ui/bar.h"
 #include "ui/bar_btnbmp.h"
@@ -36,12 +40,12 @@ std::vector<MainMenuEntry> makeMenuTable() {
         {"Modifica", "Tipi di abbonamento...", "Gestione tipi di abbonamento", true, TIPIABB},
         {"Modifica", "Parametri...", "Gestione parametri", true, PARAMETRI},
         {"Servizio", "Manutenzione archivi", "Compatta gli archivi e ricostruisce gli indici",
-         false, notYetBuilt},
+         false, [] { MANUTENZIONE(); }},
         {"Servizio", "", "", false, nullptr},
         {"Servizio", "Imposta stampante...", "Seleziona la stampante", false, notYetBuilt},
         {"Servizio", "", "", false, nullptr},
-        {"Servizio", "Salvataggio dati...", "Salva tutti gli archivi", false, notYetBuilt},
-        {"Servizio", "Ripristino dati...", "Ricarica tutti gli archivi", true, notYetBuilt},
+        {"Servizio", "Salvataggio dati...", "Salva tutti gli archivi", false, [] { SALVA(); }},
+        {"Servizio", "Ripristino dati...", "Ricarica tutti gli archivi", true, [] { RICARICA(); }},
         {"?", "Informazioni", "Visualizza informazioni sul programma", false,
          [] { INFOS(kProgramTitle, kProgramVersion, kProgramYear); }},
     };
@@ -158,7 +162,9 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::Run() {
     // The start-up tasks run in the event loop, once the window is on screen and painted.
-    QTimer::singleShot(0, [this] {
+    std::weak_ptr<bool> alive = alive_;
+    QTimer::singleShot(0, [this, alive] {
+        if (alive.expired() || !oWnd->hWnd) return;  // closed before the loop got to them
         if (QWidget* client = oWnd->clientWidget()) client->repaint();
         runStartupTasks();
     });
@@ -167,13 +173,23 @@ void MainWindow::Run() {
 }
 
 void runStartupTasks() {
-    // The structure check of the tables (quitting when it fails) and the birthday reminders
-    // join here as their modules are built.
+    // 1. Every table brought to its current structure; when that fails the program ends.
+    bool upgraded = false;
+    try {
+        upgraded = AGGIORNADATABASE();
+    } catch (const Abandon&) {
+        upgraded = false;
+    }
+    if (!upgraded) quitProgram();
+    // 2-3. The birthdays of today and in ten days join here with the reminders' module.
 }
 
 bool closeCheck() {
-    // The offer to save all tables into an archive joins here with the backup module; the
-    // window closes whatever it answers.
+    // The offer to save all tables into an archive; the window closes whatever it answers.
+    try {
+        SALVA();
+    } catch (const Abandon&) {
+    }
     return true;
 }
 
@@ -181,7 +197,7 @@ void MAIN() {
     try {
         MKCFG();
     } catch (const Abandon&) {
-        quitProcess(1);
+        quitProgram();
     }
     try {
         ConfigScope settings = LoadConfig();

@@ -67,6 +67,7 @@ class MainWindow {
     std::unique_ptr<TWindow> oWnd;
     TBar* oBar = nullptr;
     QPixmap hBitmap;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // The start-up tasks, in the event thread once the window is shown: the structure check of

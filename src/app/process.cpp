@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "app/deferror.h"
+#include "data/access.h"
 #include "data/engine/settings.h"
-#include "data/engine/work_areas.h"
+#include "data/semaphore.h"
 #include "util/access.h"
 #include "util/date.h"
 
@@ -74,8 +75,10 @@ void removeLeftoverFolders(const fs::path& folder) {
 }
 
 void initProcess() {
-    // 1. Every failure not handled where it happens goes to the failure handler.
+    // 1. Every failure not handled where it happens goes to the failure handler, which first
+    // lets go of the station semaphore so no other station waits while its message is read.
     installFailureHandler();
+    setNetworkLockRelease(SUNLOCK);
     // 2-3. The table engine: lock scheme 4, memo files ".DBT", deleted rows hidden, upper-case
     // file names, dates "dd/mm/yyyy" with four-digit years and two-digit years from 1980 (the
     // one date form Date itself knows).
@@ -99,8 +102,8 @@ void initProcess() {
 void exitProcedure() {
     if (exitDone()) return;
     exitDone() = true;
-    // 1. Every open table is closed.
-    engine::WorkAreas::closeAll();
+    // 1. Every open table is closed and the temporary view index files are deleted.
+    CLOSEALL();
     // 2. Without a sign-in (this program never calls it) there is no user session to end.
 }
 

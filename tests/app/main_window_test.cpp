@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -214,13 +216,18 @@ TEST_F(MainWindowTest, AMissingOrUnreadableBackgroundGivesNoPicture) {
     EXPECT_EQ(canvas.pixelColor(50, 50), QColor(Qt::black)) << "nothing painted";
 }
 
-TEST_F(MainWindowTest, StartsInAnEmptyFolderCreatesTheConfigurationAndCloses) {
+TEST_F(MainWindowTest, StartsInAnEmptyFolderCreatesTheConfigurationAndTablesAndCloses) {
     DataFolder folder;
+    QuitAction previous = setQuitAction([] {
+        std::fprintf(stderr, "the program quit during its start\n");
+        std::fflush(nullptr);
+        std::_Exit(1);
+    });
     bool seen = false;
+    // Queued before MAIN: runs once the window's loop runs, before the start-up tasks.
     QTimer::singleShot(0, [&] {
         TWindow* w = TWindow::mainLoopWindow();
         ASSERT_NE(w, nullptr);
-        seen = true;
         EXPECT_EQ(w->hWnd->windowTitle(), QStringLiteral("VELT - Gestione Solarium"));
         EXPECT_TRUE(w->hWnd->windowState() & Qt::WindowMaximized);
         EXPECT_FALSE(w->hWnd->windowIcon().isNull());
@@ -230,12 +237,24 @@ TEST_F(MainWindowTest, StartsInAnEmptyFolderCreatesTheConfigurationAndCloses) {
         for (QAction* a : mw->menuBar()->actions()) titles << a->text();
         EXPECT_EQ(titles, (QStringList{"Modifica", "Servizio", "?"}));
         EXPECT_TRUE(fs::exists("VELT.CFG")) << "created before the window";
-        w->End();
+        // Queued after the start-up tasks: the tables exist, then the window closes.
+        QTimer::singleShot(0, [&, w] {
+            seen = true;
+            for (const char* table : {"PRESTAZI.DBF", "CLIENTI.DBF", "ABBONAM.DBF", "MACCHINE.DBF",
+                                      "TIPIPRE.DBF", "TIPIABB.DBF"})
+                EXPECT_TRUE(fs::exists(table)) << table;
+            prompt.files.push_back(std::nullopt);  // the close check's archive: cancelled
+            w->End();
+        });
     });
     MAIN();
+    setQuitAction(previous);
     EXPECT_TRUE(seen);
     EXPECT_EQ(readFile(folder.path() / "VELT.CFG"), "[Vars]\r\nCFG_PREZZO=N0\r\n");
-    EXPECT_TRUE(prompt.messages().empty()) << "a first start shows no message";
+    EXPECT_TRUE(prompt.messages().empty()) << "a first start shows no message box";
+    ASSERT_FALSE(prompt.shown.empty());
+    EXPECT_EQ(prompt.shown.front().what, "wait") << "the structure check ran";
+    EXPECT_EQ(prompt.shown.back().what, "file") << "closing offered to save the archive";
 }
 
 }  // namespace
