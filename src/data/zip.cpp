@@ -1,5 +1,6 @@
 #include "data/zip.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -127,6 +128,25 @@ std::string extractName(const std::string& entryName) {
     return name;
 }
 
+// The name of the file of the folder that the entry replaces: names compare without regard to
+// letter case, as the file system of the stations that wrote the archive does; a new file keeps
+// the entry's own name.
+std::string existingName(const std::string& name) {
+    if (fileExists(name)) return name;
+    std::string wanted = upperAscii(name);
+    DIR* dir = ::opendir(".");
+    if (!dir) return name;
+    std::string found = name;
+    while (dirent* e = ::readdir(dir)) {
+        if (upperAscii(e->d_name) == wanted) {
+            found = e->d_name;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
 std::time_t localTimeOf(const tm_unz& t) {
     std::tm local{};
     local.tm_sec = static_cast<int>(t.tm_sec);
@@ -215,7 +235,7 @@ bool UNZIP(const std::string& cArchive) {
             continue;
         std::string name = extractName(std::string(rawName, strnlen(rawName, sizeof rawName)));
         if (name.empty()) continue;
-        extractEntry(uf, name, info);
+        extractEntry(uf, existingName(name), info);
     }
     unzClose(uf);
     return true;

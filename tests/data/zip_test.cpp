@@ -261,3 +261,15 @@ TEST(Unzip, MissingOrBrokenArchive) {
             "Impossibile trovare il file\r\n\r\nmanca.zip",
             "Si \xE8 verificato un errore durante la decompressione del file\r\n\r\nrotto.zip"}));
 }
+
+TEST(Unzip, ReplacesAFileWhoseNameDiffersOnlyInCase) {
+    TempFolder dir;
+    ScriptedPrompt p;
+    ScopedPrompt use(p);
+    writeFile(dir / "CLIENTI.DBF", "vecchio");
+    writeArchive("copia.zip", {{"clienti.dbf", "nuovo"}, {"Nuovo.dbt", "n"}});
+    ASSERT_TRUE(UNZIP("copia.zip"));
+    EXPECT_EQ(readFile(dir / "CLIENTI.DBF"), "nuovo");
+    EXPECT_EQ(folderListing(dir.path()),
+              (std::vector<std::string>{"CLIENTI.DBF", "Nuovo.dbt", "copia.zip"}));
+}
