@@ -112,7 +112,8 @@ class CdxCursor {
     std::uint32_t recno() const { return recno_; }
 
     // Within the range of keys [low, high] (see CdxTag::keyCount): the 1-based position of the
-    // current entry, 0 when the cursor is not on an entry inside the range.
+    // current entry, 0 when the cursor is not on an entry inside the range (or its entry was
+    // removed since it was positioned).
     std::uint64_t position(std::string_view low = {}, std::string_view high = {});
     // Moves to the entry at 1-based `position` within the range; false (off the end) when there
     // are fewer entries.
@@ -134,8 +135,8 @@ class CdxCursor {
     std::uint64_t generation_ = 0;
 };
 
-// One tag of an open file. References stay valid while the file is open and the tag is not
-// replaced.
+// One tag of an open file. References stay valid while the file is open; a tag rebuilt under
+// the same name keeps its object.
 class CdxTag {
   public:
     const std::string& name() const { return name_; }
@@ -224,8 +225,8 @@ class CdxFile {
     CdxTag* tag(std::string_view name);  // name compared without regard to case; null if absent
     CdxTag* tag(std::size_t index);      // null when out of range
 
-    // Starts building a tag: checks the spec (name, texts under 511 characters, key width) and
-    // raises an argument failure for a bad one. The tag appears when the builder finishes.
+    // Starts building a tag: checks the definition (name, texts under 511 characters, key width)
+    // and raises an argument failure for a bad one. The tag appears when the builder finishes.
     CdxTagBuilder buildTag(const CdxTagSpec& spec);
 
     // Holds the read or write lock across several operations (nests; a write session inside a
