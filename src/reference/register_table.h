@@ -28,8 +28,8 @@ class RegisterTable {
     bool diskFull();
     // The whole-table lock, waited for as long as needed.
     void lockTable();
-    // True when a live row's upper-cased `field` equals the upper-cased `name` (its full width);
-    // the current row is left as it was.
+    // True when the upper-cased `name`, at the full width of `field`, is a key of the name
+    // index; the current row is left as it was.
     bool isDuplicate(const std::string& field, const std::string& name);
     // A new blank row, current and locked (the whole-table lock stays held).
     void appendRow();

@@ -1,10 +1,8 @@
 #include "services/accounting.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <optional>
-#include <tuple>
 
 #include "app/config/settings.h"
 #include "services/own_table.h"
@@ -21,26 +19,21 @@ using services::upperKey;
 
 namespace {
 
-// The TIPO of every live row of a type table, ordered as its name index orders them.
+// The TIPO of every live row of a type table, in the order of its name index.
 std::vector<std::string> typeNames(const std::string& table) {
-    OwnTable t(table);
-    std::vector<std::tuple<std::string, std::uint32_t, std::string>> rows;
-    const int pos = t->fieldPos("TIPO");
-    for (t->goTop(); !t->eof(); t->skip(1)) {
-        std::string name = t->get(pos).text();
-        rows.emplace_back(upperKey(name), t->recno(), std::move(name));
-    }
-    std::sort(rows.begin(), rows.end());
+    OwnTable t(table, table);
     std::vector<std::string> names{std::string()};
-    for (auto& row : rows) names.push_back(std::move(std::get<2>(row)));
+    const int pos = t->fieldPos("TIPO");
+    for (t->goTop(); !t->eof(); t->skip(1)) names.push_back(t->get(pos).text());
     return names;
 }
 
-// A number field of the row that `name` matches in `table`; 0 for an empty name or no match.
+// A number field of the row that `name` matches in `table` (indexed by a name index of the same
+// name); 0 for an empty name or no match.
 double numberByName(const std::string& table, const char* keyField, const std::string& name,
                     const char* valueField) {
     if (blankName(name)) return 0;
-    OwnTable t(table);
+    OwnTable t(table, table);
     if (findByName(t.area(), keyField, name) == 0) return 0;
     return t->get(valueField).num();
 }
@@ -48,24 +41,17 @@ double numberByName(const std::string& table, const char* keyField, const std::s
 // CODICE of the customer that `name` matches; nothing when none does.
 std::optional<std::string> customerCode(const std::string& name) {
     if (blankName(name)) return std::nullopt;
-    OwnTable t("CLIENTI");
+    OwnTable t("CLIENTI", "CLIENTI");
     if (findByName(t.area(), "CLIENTE", name) == 0) return std::nullopt;
     return t->get("CODICE").text();
 }
 
-// Record numbers of the customer's subscriptions, oldest purchase first (ties in record order,
-// as the ABBONAM index keeps them).
-std::vector<std::uint32_t> subscriptionsOf(engine::WorkArea& area, const std::string& code) {
-    std::vector<std::pair<std::string, std::uint32_t>> rows;
-    const int owner = area.fieldPos("CLIENTE");
-    const int bought = area.fieldPos("DATA");
-    for (area.goTop(); !area.eof(); area.skip(1)) {
-        if (area.get(owner).text() != code) continue;
-        rows.emplace_back(area.get(bought).date().dtos(), area.recno());
-    }
-    std::sort(rows.begin(), rows.end());
+// Record numbers of the customer's subscriptions in the ABBONAM order: oldest purchase first.
+std::vector<std::uint32_t> subscriptionsOf(OwnTable& table, const std::string& code) {
     std::vector<std::uint32_t> recnos;
-    for (const auto& row : rows) recnos.push_back(row.second);
+    table->setRange(code, code);
+    for (table->goTop(); !table->eof(); table->skip(1)) recnos.push_back(table->recno());
+    table->setRange(std::nullopt, std::nullopt);
     return recnos;
 }
 
@@ -115,9 +101,10 @@ void storeResidual(engine::WorkArea& area, std::int64_t residual, std::int64_t n
 }
 
 // Gives n vouchers back, newest subscription first; what finds no room is dropped.
-void giveBack(engine::WorkArea& area, const std::vector<std::uint32_t>& recnos, Vouchers n) {
+void giveBack(OwnTable& table, const std::vector<std::uint32_t>& recnos, Vouchers n) {
+    engine::WorkArea& area = table.area();
     for (auto it = recnos.rbegin(); it != recnos.rend() && n.num > 0; ++it) {
-        lockAndReload(area, *it);
+        lockAndReload(table, *it);
         const auto bought = static_cast<std::int64_t>(std::llround(area.get("BUONI").num()));
         const auto left = static_cast<std::int64_t>(std::llround(area.get("RESIDUI").num()));
         if (left >= bought) continue;
@@ -132,9 +119,10 @@ void giveBack(engine::WorkArea& area, const std::vector<std::uint32_t>& recnos, 
 }
 
 // Takes m vouchers, oldest subscription first; what finds nothing left is dropped.
-void take(engine::WorkArea& area, const std::vector<std::uint32_t>& recnos, Vouchers m) {
+void take(OwnTable& table, const std::vector<std::uint32_t>& recnos, Vouchers m) {
+    engine::WorkArea& area = table.area();
     for (auto it = recnos.begin(); it != recnos.end() && m.num > 0; ++it) {
-        lockAndReload(area, *it);
+        lockAndReload(table, *it);
         const auto left = static_cast<std::int64_t>(std::llround(area.get("RESIDUI").num()));
         if (left <= 0) continue;
         if (left * m.den >= m.num) {
@@ -172,9 +160,9 @@ double RESIMACC(const std::string& cMachine) {
 double RESIABBO(const std::string& cCustomer) {
     const std::optional<std::string> code = customerCode(cCustomer);
     if (!code) return 0;
-    OwnTable t("ABBONAM");
+    OwnTable t("ABBONAM", "ABBONAM");
     double total = 0;
-    for (std::uint32_t recno : subscriptionsOf(t.area(), *code)) {
+    for (std::uint32_t recno : subscriptionsOf(t, *code)) {
         t->goTo(recno);
         total += t->get("RESIDUI").num();
     }
@@ -183,11 +171,11 @@ double RESIABBO(const std::string& cCustomer) {
 
 void AGGMAC(const std::string& cMachine, double nMinutes) {
     if (blankName(cMachine)) return;
-    OwnTable t("MACCHINE");
+    OwnTable t("MACCHINE", "MACCHINE");
     const std::uint32_t recno = findByName(t.area(), "MACCHINA", cMachine);
     if (recno == 0) return;
     // The balance is read again under the lock: another station may have moved it meanwhile.
-    lockAndReload(t.area(), recno);
+    lockAndReload(t, recno);
     const double balance = t->get("RESIDUI").num() + std::round(nMinutes);
     t->put("RESIDUI", Value(balance));
     t->flush();
@@ -207,12 +195,12 @@ void AGGABB(const std::string& cCustomer, double nAmount) {
     if (n.num == 0) return;
     const std::optional<std::string> code = customerCode(cCustomer);
     if (!code) return;
-    OwnTable t("ABBONAM");
-    const std::vector<std::uint32_t> recnos = subscriptionsOf(t.area(), *code);
+    OwnTable t("ABBONAM", "ABBONAM");
+    const std::vector<std::uint32_t> recnos = subscriptionsOf(t, *code);
     if (n.num > 0) {
-        giveBack(t.area(), recnos, n);
+        giveBack(t, recnos, n);
     } else {
-        take(t.area(), recnos, {-n.num, n.den});
+        take(t, recnos, {-n.num, n.den});
     }
     t->unlockAll();
 }

@@ -114,6 +114,28 @@ TEST_F(ServiceTypes, EditingWithoutRenamingSkipsTheDuplicateTestAndDeleteAsks) {
     EXPECT_EQ(engine::WorkAreas::openAreas(), std::vector<int>{});
 }
 
+TEST_F(ServiceTypes, AfterAnAdditionTheNewRowIsCurrent) {
+    addRows("TIPIPRE", {{{"TIPO", "CORPO"}, {"PREZZO", 10}}, {{"TIPO", "VISO"}, {"PREZZO", 6}}});
+    std::string edited;
+    onDialog("Tipi di prestazione", [&](QDialog* reg) {
+        onDialog("Aggiungi", [&](QDialog* entry) {
+            auto f = fields(entry);
+            typeInto(f[0], "GAMBE");
+            typeInto(f[2], "8");
+            click(entry, "&Conferma");
+        });
+        click(reg, "&Aggiungi");
+        onDialog("Modifica", [&](QDialog* entry) {
+            edited = shown(fields(entry)[0]);
+            click(entry, "&Annulla");
+        });
+        click(reg, "&Modifica");
+        click(reg, "&Chiudi");
+    });
+    TIPIPRE();
+    EXPECT_EQ(edited, "GAMBE");
+}
+
 TEST_F(ServiceTypes, ModifyAndDeleteDisabledOnAnEmptyList) {
     onDialog("Tipi di prestazione", [&](QDialog* reg) {
         EXPECT_TRUE(button(reg, "&Aggiungi")->isEnabled());
