@@ -32,13 +32,21 @@ void putU32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
+// Today's date as the header stores it; the local-time conversion is made once a minute, not
+// for every appended row.
 void putToday(unsigned char* p) {
+    thread_local std::time_t minute = -1;
+    thread_local unsigned char today[3];
     std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    p[0] = static_cast<unsigned char>(tm.tm_year);  // years since 1900
-    p[1] = static_cast<unsigned char>(tm.tm_mon + 1);
-    p[2] = static_cast<unsigned char>(tm.tm_mday);
+    if (now / 60 != minute) {
+        std::tm tm{};
+        localtime_r(&now, &tm);
+        today[0] = static_cast<unsigned char>(tm.tm_year);  // years since 1900
+        today[1] = static_cast<unsigned char>(tm.tm_mon + 1);
+        today[2] = static_cast<unsigned char>(tm.tm_mday);
+        minute = now / 60;
+    }
+    std::memcpy(p, today, 3);
 }
 
 bool isNameChar(char c) {

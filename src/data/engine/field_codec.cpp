@@ -70,7 +70,7 @@ EncodeResult encodeField(const FieldInfo& field, const Value& value, std::string
         }
         case 'L': {
             if (!value.isLogical()) return EncodeResult::WrongType;
-            out = value.logical() ? "T" : "F";
+            out.assign(1, value.logical() ? 'T' : 'F');
             return EncodeResult::Ok;
         }
         default:

@@ -55,7 +55,7 @@ void WorkArea::close() {
     if (!isOpen()) return;
     try {
         commit();
-        if (!dbf_.readOnly()) dbf_.touchDate();
+        if (modified_) dbf_.touchDate();
         unlockAll();
     } catch (...) {
         closeIndexes();
@@ -73,7 +73,7 @@ void WorkArea::close() {
     hot_ = newRow_ = false;
     recno_ = 0;
     eof_ = true;
-    bof_ = found_ = false;
+    bof_ = found_ = modified_ = false;
     active_ = 0;
 }
 
@@ -323,6 +323,7 @@ void WorkArea::recall() {
 void WorkArea::commit() {
     if (!hot_) return;
     dbf_.writeRow(recno_, row_);
+    modified_ = true;
     hot_ = false;
     updateIndexes();
     newRow_ = false;
@@ -371,7 +372,8 @@ void WorkArea::flush() {
     requireOpen();
     commit();
     if (dbf_.readOnly()) return;
-    dbf_.touchDate();
+    if (modified_) dbf_.touchDate();
+    modified_ = false;
     dbf_.file().sync();
     if (memo_.isOpen()) memo_.sync();
     flushIndexes();

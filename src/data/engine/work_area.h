@@ -243,8 +243,9 @@ class WorkArea {
     bool eof_ = true;
     bool bof_ = false;
     bool found_ = false;
-    bool hot_ = false;     // row_ has changes not yet written
-    bool newRow_ = false;  // the hot row was appended: it is in no index yet
+    bool hot_ = false;       // row_ has changes not yet written
+    bool newRow_ = false;    // the hot row was appended: it is in no index yet
+    bool modified_ = false;  // rows written since the last flush: the header date is due
     std::vector<std::pair<bool, std::string>> oldKeys_;  // per order: was indexed, old key
     bool tableLocked_ = false;
     std::set<std::uint32_t> rowLocks_;

@@ -2,6 +2,7 @@
 // counting in the active order, and keeping every open index up to date as rows change.
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -410,18 +411,18 @@ void WorkArea::createIndex(const IndexSpec& spec) {
     tagSpec.forExpr = spec.conditionText;
     tagSpec.unique = spec.unique;
 
-    // Collect the keys (in the walk's order) before touching any file.
-    std::vector<std::pair<std::string, std::uint32_t>> keys;
-    auto keep = [&](WorkArea& a) {
-        if (spec.condition && !spec.condition(a)) return;
-        Value v = spec.key(a);
-        keys.emplace_back(CdxKeys::encode(v, tagSpec.type, tagSpec.keyLength), a.recno());
-    };
-    if (spec.fromActiveOrder && activeOrder()) {
-        const std::uint32_t here = recno_;
-        for (goTop(); !eof_; skip(1)) keep(*this);
-        goTo(here);
-    } else {
+    // The walk over the rows, handing each key that the condition admits to `sink`.
+    auto walk = [&](const std::function<void(const std::string&, std::uint32_t)>& sink) {
+        auto keep = [&](WorkArea& a) {
+            if (spec.condition && !spec.condition(a)) return;
+            sink(CdxKeys::encode(spec.key(a), tagSpec.type, tagSpec.keyLength), a.recno());
+        };
+        if (spec.fromActiveOrder && activeOrder()) {
+            const std::uint32_t here = recno_;
+            for (goTop(); !eof_; skip(1)) keep(*this);
+            goTo(here);
+            return;
+        }
         if (dbf_.shared()) dbf_.refreshRowCount();
         const std::uint32_t total = dbf_.rowCount();
         constexpr std::uint32_t kChunk = 2048;
@@ -436,7 +437,15 @@ void WorkArea::createIndex(const IndexSpec& spec) {
                 keep(*this);
             }
         }
-    }
+    };
+
+    // Walking the active order into its own file, which is about to be replaced: collect the
+    // keys first. Otherwise they go straight to the builder (its sort buffer is the only copy).
+    std::vector<std::pair<std::string, std::uint32_t>> early;
+    const bool collectFirst =
+        spec.fromActiveOrder && activeOrder() && activeOrder()->file->file->path() == path;
+    if (collectFirst)
+        walk([&](const std::string& k, std::uint32_t r) { early.emplace_back(k, r); });
 
     // The file: created anew, or the one holding the tag (open here, on disk, or new).
     IndexFile* target = nullptr;
@@ -446,7 +455,8 @@ void WorkArea::createIndex(const IndexSpec& spec) {
     const CdxOpenOptions options{false, !dbf_.shared()};
     if (spec.tag.empty() || !target) {
         if (target) {
-            // Replaced: drop the orders of the old file first.
+            // Replaced: drop the orders of the old file first; the active order keeps its place.
+            const Order* wasActive = activeOrder();
             orders_.erase(std::remove_if(orders_.begin(), orders_.end(),
                                          [&](const auto& o) { return o->file == target; }),
                           orders_.end());
@@ -454,6 +464,10 @@ void WorkArea::createIndex(const IndexSpec& spec) {
                                              [&](const auto& f) { return f.get() == target; }),
                               indexFiles_.end());
             target = nullptr;
+            active_ = 0;
+            for (std::size_t i = 0; i < orders_.size(); ++i) {
+                if (orders_[i].get() == wasActive) active_ = static_cast<int>(i + 1);
+            }
         }
         auto index = std::make_unique<IndexFile>();
         index->file = (spec.tag.empty() || !std::filesystem::exists(path))
@@ -463,9 +477,13 @@ void WorkArea::createIndex(const IndexSpec& spec) {
         indexFiles_.push_back(std::move(index));
     }
     CdxTagBuilder builder = target->file->buildTag(tagSpec);
-    for (const auto& [key, recno] : keys) builder.add(key, recno);
-    keys.clear();
-    keys.shrink_to_fit();
+    if (collectFirst) {
+        for (const auto& [key, recno] : early) builder.add(key, recno);
+        early.clear();
+        early.shrink_to_fit();
+    } else {
+        walk([&](const std::string& k, std::uint32_t r) { builder.add(k, r); });
+    }
     CdxTag& tag = builder.finish();
     registerKey(spec.keyText, spec.key);
     if (!spec.conditionText.empty() && spec.condition)
