@@ -248,9 +248,12 @@ std::uint32_t MemoFile::allocate(std::uint32_t count) {
     if (format_ != MemoFormat::DBase3 && (own_ ? kFoxHeaderSize : 512u) % blockSize_ != 0)
         ++headerBlocks;
     first = std::max(first, headerBlocks);
-    // Data past the next free block (another writer's unpadded last memo) is not overwritten.
+    // Data past the next free block (another writer's unpadded last memo) is not overwritten,
+    // and a next free block past the end of the file (a damaged header) leaves no hole.
     std::uint64_t fileBlocks = (file_.size() + blockSize_ - 1) / blockSize_;
     if (fileBlocks > first && !own_) first = static_cast<std::uint32_t>(fileBlocks);
+    if (first > fileBlocks && fileBlocks <= 0xFFFFFFFFull)
+        first = std::max(static_cast<std::uint32_t>(fileBlocks), headerBlocks);
     if (static_cast<std::uint64_t>(first) + count > 0xFFFFFFFFull)
         raiseFatal(
             engineFailure(gen::kLimit, sub::kWrite, "file memo pieno", file_.path(), "scrittura"));

@@ -104,6 +104,26 @@ TEST(MemoFile, FreedIndexMergesAndGivesBackTheEnd) {
     EXPECT_EQ(m.nextFreeBlock(), 21u);
 }
 
+// A header whose next free block lies far past the end of the file (damage) does not make the
+// next memo leave a hole of gigabytes: it goes at the end of the file.
+TEST(MemoFile, NextFreeBlockPastTheEndLeavesNoHole) {
+    TempDir dir;
+    std::string path = dir.file("M.DBT");
+    MemoFile::create(path, MemoFormat::FoxPro);
+    std::string bytes = testing::readFile(path);
+    bytes[0] = 0x00;
+    bytes[1] = 0xFF;
+    bytes[2] = 0xFF;
+    bytes[3] = 0xFF;
+    testing::writeFile(path, bytes);
+    MemoFile m;
+    m.open(path, MemoFormat::FoxPro, false, false);
+    EXPECT_EQ(m.write(0, "testo"), 16u);
+    EXPECT_EQ(m.nextFreeBlock(), 17u);
+    m.close();
+    EXPECT_EQ(testing::readFile(path).size(), 17u * 64);
+}
+
 TEST(MemoFile, DBase3Format) {
     TempDir dir;
     createTable(dir.file("T"), {{"NOTE", 'M', 10, 0}}, MemoFormat::DBase3);
