@@ -46,10 +46,13 @@ class DialogWidget : public QDialog {
     }
     void paintEvent(QPaintEvent* e) override {
         QDialog::paintEvent(e);
-        if (owner_.oBrush || owner_.bPainted) {
-            QPainter p(this);
-            if (owner_.oBrush) owner_.oBrush->paint(p, rect());
-            if (owner_.bPainted) owner_.bPainted(p);
+        QPainter p(this);
+        if (owner_.oBrush) owner_.oBrush->paint(p, rect());
+        if (owner_.bPainted) owner_.bPainted(p);
+        // A dialog without a title bar still has its modal frame.
+        if (windowFlags().testFlag(Qt::FramelessWindowHint)) {
+            p.setPen(palette().color(QPalette::Dark));
+            p.drawRect(rect().adjusted(0, 0, -1, -1));
         }
     }
 
@@ -352,7 +355,10 @@ bool TDialog::End(int result) {
     } else {
         QPointer<QWidget> w = hWnd;
         onClosed();
-        if (w) w->deleteLater();
+        if (w) {
+            w->hide();  // gone now: nothing may take it as a parent before it is deleted
+            w->deleteLater();
+        }
     }
     return true;
 }

@@ -73,8 +73,10 @@ bool __VALID(TDialog& dlg, bool lAskIfChanged) {
         return false;
     }
     dlg.Cargo = Value();
+    // The focused control finishes its editing (the others wrote back when they lost it).
     if (focused) focused->commit();
     std::vector<TControl*> controls = dlg.aControls;
+    for (TControl* c : controls) c->commit();
     for (TControl* c : controls) {
         if (c->isStatic()) continue;
         if (auto* combo = dynamic_cast<TComboBox*>(c); combo && !combo->editable())
