@@ -31,6 +31,7 @@ class TButton : public TControl {
     bool lDefault = false;
 
     QWidget* createWidget(QWidget* parent) override;
+    bool isPushButton() const override { return true; }
     // Runs the action as a click does.
     void Click();
 };
@@ -58,6 +59,7 @@ class TBtnBmp : public TControl {
     void* oPopup = nullptr;
 
     QWidget* createWidget(QWidget* parent) override;
+    bool isPushButton() const override { return true; }
     void Click();
     // Draws the button: background, picture (grey when disabled), caption under it.
     virtual void paint(QPainter& p, const QRect& r);

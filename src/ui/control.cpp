@@ -22,12 +22,13 @@ class EventBridge : public QObject {
         switch (e->type()) {
             case QEvent::FocusIn:
                 c_.lFocused = true;
-                if (c_.oWnd) c_.oWnd->oCtlFocus = &c_;
+                if (c_.oWnd && !c_.isPushButton()) c_.oWnd->oCtlFocus = &c_;
                 showHelp(c_.cMsg);
                 if (c_.bGotFocus) c_.bGotFocus();
                 break;
             case QEvent::FocusOut:
                 c_.lFocused = false;
+                if (!c_.cMsg.empty()) showHelp(std::string());
                 if (c_.bLostFocus) c_.bLostFocus();
                 break;
             case QEvent::KeyPress: {

@@ -52,6 +52,9 @@ class TControl : public TWindow {
     virtual void commit() {}
     // Static texts, frames, pictures: passed over by the form check.
     virtual bool isStatic() const { return false; }
+    // Push buttons: taking the focus with a click does not make them the control the form
+    // gives the focus back to.
+    virtual bool isPushButton() const { return false; }
     // The validation rule kept in Cargo: answers true when the control's value is acceptable.
     void setValidRule(std::function<bool()> rule);
     bool hasValidRule() const;

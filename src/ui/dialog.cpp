@@ -219,7 +219,7 @@ QWidget* TDialog::templateWidget(int id) const {
 void TDialog::build() {
     QWidget* parent = nullptr;
     if (oWnd && oWnd->hWnd) parent = oWnd->hWnd->window();
-    if (!parent) parent = QApplication::activeWindow();
+    if (!parent || !parent->isVisible()) parent = activeOwner();
     auto* d = new DialogWidget(*this, parent);
     hWnd = d;
     d->setFont(font_);
@@ -323,9 +323,10 @@ int TDialog::Activate(bool centered, bool modal) {
     QDialog* d = qDialog();
     if (modal) d->setWindowModality(Qt::ApplicationModal);
     d->show();
-    focusFirst();
     if (bInit) bInit();
     evalWhens();
+    // As the Tab posted on opening: processed after init and the when conditions.
+    focusFirst();
     if (!modal) return nResult;
     QPointer<QDialog> guard(d);
     d->exec();
@@ -348,6 +349,8 @@ bool TDialog::End(int result) {
     }
     ending_ = true;
     nResult = result;
+    // Closing takes the focus away: the field being edited writes its text back.
+    for (auto* c : aControls) c->commit();
     auto* d = dynamic_cast<DialogWidget*>(hWnd.data());
     if (d) d->closingForGood = true;
     if (lModal) {

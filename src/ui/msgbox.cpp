@@ -14,6 +14,7 @@
 #include "ui/font.h"
 #include "ui/qtext.h"
 #include "ui/statics.h"
+#include "ui/window.h"
 
 namespace velt {
 namespace {
@@ -72,7 +73,7 @@ int TMsgBox::MaxWidth(const std::string& text) const {
 
 std::unique_ptr<TMsgBox> TMsgBox::New(const WaitBoxSpec& spec) {
     std::unique_ptr<TMsgBox> box(new TMsgBox);
-    box->hWnd_ = QApplication::activeWindow();
+    box->hWnd_ = activeOwner();
     if (spec.printForm)
         box->openPrintForm(spec);
     else

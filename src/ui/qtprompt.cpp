@@ -11,6 +11,7 @@
 
 #include "ui/prompts.h"
 #include "ui/qtext.h"
+#include "ui/window.h"
 
 namespace velt {
 
@@ -46,7 +47,7 @@ int QtPrompt::showMessage(int kind, const std::string& text, const std::string& 
     }
     QString body = qs(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(icon, qs(caption), body, buttons, QApplication::activeWindow());
+    QMessageBox box(icon, qs(caption), body, buttons, activeOwner());
     box.setDefaultButton(defaultButton);
     box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
@@ -108,7 +109,7 @@ QStringList qtFilters(const std::string& filter) {
 }
 
 std::optional<std::string> QtPrompt::chooseFile(const FileRequest& request) {
-    QFileDialog dlg(QApplication::activeWindow(), qs(request.title));
+    QFileDialog dlg(activeOwner(), qs(request.title));
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setOption(QFileDialog::ReadOnly, false);
     dlg.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

@@ -64,8 +64,9 @@ bool fail(TControl& c, const std::string& message) {
 
 bool __VALID(TDialog& dlg, bool lAskIfChanged) {
     bool confirmed = dlg.Cargo.isNumber() && dlg.Cargo.num() == 1;
+    // The control that had the focus: the last one that is not a push button.
     TControl* focused = focusedControl(dlg);
-    if (!focused) focused = dlg.oCtlFocus;
+    if (!focused || focused->isPushButton()) focused = dlg.oCtlFocus;
     if (!confirmed) {
         if (!lAskIfChanged || !dlg.lModify) return true;
         if (POPMSG(std::string("Annullo le modifiche?"), 5).logical()) return true;

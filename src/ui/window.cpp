@@ -24,6 +24,15 @@ TWindow*& loopWindow() {
 }
 }  // namespace
 
+QWidget* activeOwner() {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w || !w->isVisible()) w = QApplication::activeWindow();
+    if (w && w->isVisible()) return w;
+    if (TWindow* main = loopWindow(); main && main->hWnd && main->hWnd->isVisible())
+        return main->hWnd;
+    return nullptr;
+}
+
 void setHelpHook(std::function<void(const std::string&)> hook) {
     helpHook() = std::move(hook);
 }

@@ -127,6 +127,10 @@ class TWindow {
     friend class WindowWidget;
 };
 
+// The window a new dialog or message box belongs to: the active window when it is shown,
+// else the window running the program's event loop, else none.
+QWidget* activeOwner();
+
 // The help text of the focused control goes to the status line through this hook (installed by
 // the status line); an empty text means "show the default text".
 void setHelpHook(std::function<void(const std::string& cMsg)> hook);

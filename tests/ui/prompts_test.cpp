@@ -20,20 +20,6 @@ using namespace velt;
 
 namespace {
 // Runs `script` on the next modal widget (message box, input box) once it shows.
-void onNextModal(std::function<void(QWidget*)> script) {
-    auto tries = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [script, tries, poll] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible()) {
-            script(modal);
-            return;
-        }
-        if (++*tries < 200) QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
-}
-
 QPushButton* buttonWithText(QWidget* w, const QString& text) {
     for (auto* b : w->findChildren<QPushButton*>())
         if (b->text().remove('&') == text) return b;
@@ -69,7 +55,7 @@ TEST(InputBox, TheTemplateDialogEditsACopy) {
         std::optional<std::string> result;
         QString caption, promptText;
         QSize size;
-        onNextModal([&](QWidget* box) {
+        test::onNextModal([&](QWidget* box) {
             caption = box->windowTitle();
             size = box->size();
             for (auto* l : box->findChildren<QLabel*>())
@@ -98,7 +84,7 @@ TEST(InputBox, TheTemplateDialogEditsACopy) {
 TEST(AboutBox, ShowsLogoTitleAndVersionWithoutTitleBar) {
     bool frameless = false, logo = false;
     QStringList texts;
-    onNextModal([&](QWidget* box) {
+    test::onNextModal([&](QWidget* box) {
         frameless = box->windowFlags().testFlag(Qt::FramelessWindowHint);
         for (auto* l : box->findChildren<QLabel*>()) {
             if (!l->pixmap().isNull() && l->pixmap().width() >= 90) logo = true;
@@ -148,7 +134,7 @@ TEST(QtMessages, KindsHaveTheirButtonsDefaultsAndItalianTexts) {
         QStringList seen;
         QString defaultText, text;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
-        onNextModal([&](QWidget* w) {
+        test::onNextModal([&](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
             ASSERT_NE(box, nullptr);
             for (auto* b : box->buttons()) seen << b->text().remove('&');
@@ -272,7 +258,7 @@ TEST(WaitBox, ModalMessageClosesTheWaitBoxFirst) {
     POPMSG(std::string("Attendere..."), std::nullopt);
     ASSERT_NE(seam.waitBox(), nullptr);
     QString shown;
-    onNextModal([&](QWidget* w) {
+    test::onNextModal([&](QWidget* w) {
         shown = w->metaObject()->className();
         if (auto* ok = buttonWithText(w, "OK")) ok->click();
     });

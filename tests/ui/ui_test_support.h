@@ -59,6 +59,22 @@ inline int runModal(TDialog& dlg, std::function<void()> script) {
     return result;
 }
 
+// Runs `script` on the next modal widget (message box, file dialog, input box) once it shows.
+inline void onNextModal(std::function<void(QWidget*)> script) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
+    int tries = 0;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, script, tries]() mutable {
+        QWidget* modal = QApplication::activeModalWidget();
+        bool shown = modal && modal->isVisible();
+        if (!shown && ++tries < 300) return;
+        timer->stop();
+        timer->deleteLater();
+        if (shown) script(modal);
+    });
+    timer->start();
+}
+
 // Records stop messages instead of ending the test program.
 struct StopRecorder {
     std::vector<std::string> messages;

@@ -90,8 +90,8 @@ TEST(Valid, CancellingAChangedFormAsksWithNoPreselectedAndNoKeepsIt) {
     EntryForm f;
     WatchingPrompt p;
     ScopedPrompt use(p);
-    p.answers = {button::kNo, button::kYes};
-    bool stillOpen = false, focusKept = false;
+    p.answers = {button::kNo, button::kNo, button::kYes};
+    bool stillOpen = false, focusKept = false, focusBack = false;
     test::runModal(f.dlg, [&] {
         f.priceGet->SetFocus();
         QApplication::processEvents();
@@ -99,11 +99,18 @@ TEST(Valid, CancellingAChangedFormAsksWithNoPreselectedAndNoKeepsIt) {
         QTest::keyClick(f.dlg.hWnd, Qt::Key_Escape);
         stillOpen = f.dlg.isOpen();
         focusKept = f.priceGet->hWnd && f.priceGet->hWnd->hasFocus();
+        // The cancel button takes the focus when clicked; No gives it back to the field.
+        f.cancel->SetFocus();
+        QApplication::processEvents();
+        QTest::mouseClick(f.cancel->hWnd, Qt::LeftButton);
+        QApplication::processEvents();
+        focusBack = f.dlg.isOpen() && f.priceGet->hWnd->hasFocus();
         QTest::mouseClick(f.cancel->hWnd, Qt::LeftButton);  // asked again: Yes closes
     });
     EXPECT_TRUE(stillOpen);
     EXPECT_TRUE(focusKept);
-    ASSERT_EQ(p.messages().size(), 2u);
+    EXPECT_TRUE(focusBack);
+    ASSERT_EQ(p.messages().size(), 3u);
     EXPECT_EQ(p.shown[0].text, "Annullo le modifiche?");
     EXPECT_EQ(p.shown[0].kind, 5);  // Yes/No with No as the default button
     EXPECT_EQ(f.dlg.nResult, 2);
