@@ -441,7 +441,7 @@ void TWBrowse::DrawBrowse() {
     drawHeader(dc);
     const int nLines = nRowCount();
     int line = 0;
-    if (oSource && nLines > 0 && oSource->keyNo() > 0) {
+    if (oSource && nLines > 0 && oSource->onRow()) {
         nRowPos = std::clamp(nRowPos, 1, nLines);
         // From the row nRowPos - 1 above the current one, as far as there are rows above it.
         const long up = -oSource->skip(-(nRowPos - 1));
@@ -599,11 +599,11 @@ void TWBrowse::scrollLines(int nLines) {
 }
 
 void TWBrowse::GotFocus() {
-    if (oSource && oSource->keyNo() > 0) repaintLine(nRowPos, true);
+    if (hasRows()) repaintLine(nRowPos, true);
 }
 
 void TWBrowse::LostFocus() {
-    if (oSource && oSource->keyNo() > 0) repaintLine(nRowPos, true);
+    if (hasRows()) repaintLine(nRowPos, true);
 }
 
 void TWBrowse::ReSize() {
@@ -640,7 +640,7 @@ void TWBrowse::layoutScrollBars() {
 void TWBrowse::syncScrollBars() {
     syncing_ = true;
     if (oVScroll && oSource) {
-        const long pos = oSource->keyNo();
+        const long pos = nKeyPos_;
         if (pos > oVScroll->maximum()) oVScroll->setMaximum(static_cast<int>(pos));
         oVScroll->setPageStep(std::max(1, nRowCount()));
         oVScroll->setValue(static_cast<int>(std::max(1L, pos)));
@@ -661,17 +661,22 @@ void TWBrowse::afterMove(bool lKeyNav) {
 
 // --- moving
 
+bool TWBrowse::hasRows() const {
+    return oSource && oSource->onRow();
+}
+
 long TWBrowse::Skip(long n) {
     return oSource ? oSource->skip(n) : 0;
 }
 
 void TWBrowse::GoUp() {
-    if (!oSource || oSource->keyNo() == 0 || nRowCount() == 0) return;
+    if (!hasRows() || nRowCount() == 0) return;
     repaintLine(nRowPos, false);
     if (oSource->skip(-1) != -1) {
         repaintLine(nRowPos, true);
         return;
     }
+    --nKeyPos_;
     if (nRowPos > 1) {
         --nRowPos;
     } else {
@@ -682,12 +687,13 @@ void TWBrowse::GoUp() {
 }
 
 void TWBrowse::GoDown() {
-    if (!oSource || oSource->keyNo() == 0 || nRowCount() == 0) return;
+    if (!hasRows() || nRowCount() == 0) return;
     repaintLine(nRowPos, false);
     if (oSource->skip(1) != 1) {
         repaintLine(nRowPos, true);
         return;
     }
+    ++nKeyPos_;
     if (nRowPos < nRowCount()) {
         ++nRowPos;
     } else {
@@ -699,9 +705,10 @@ void TWBrowse::GoDown() {
 
 void TWBrowse::PageDown() {
     const int lines = std::max(1, nRowCount());
-    if (!oSource || oSource->keyNo() == 0) return;
+    if (!hasRows()) return;
     const long moved = oSource->skip(lines);
     if (moved == 0) return;
+    nKeyPos_ += moved;
     if (moved < lines) nRowPos = std::min(nRowPos + static_cast<int>(moved), lines);
     DrawBrowse();
     afterMove(true);
@@ -709,30 +716,32 @@ void TWBrowse::PageDown() {
 
 void TWBrowse::PageUp() {
     const int lines = std::max(1, nRowCount());
-    if (!oSource || oSource->keyNo() == 0) return;
+    if (!hasRows()) return;
     const long moved = oSource->skip(-lines);
     if (moved == 0) return;
+    nKeyPos_ += moved;
     if (-moved < lines) nRowPos = 1;
     DrawBrowse();
     afterMove(true);
 }
 
 void TWBrowse::GoTop() {
-    if (!oSource || oSource->keyNo() == 0) return;
+    if (!hasRows()) return;
     if (oSource->skip(-1) == 0 && nRowPos == 1) return;  // already there
     oSource->goTop();
+    nKeyPos_ = 1;
     nRowPos = 1;
     DrawBrowse();
     afterMove(true);
 }
 
 void TWBrowse::GoBottom() {
-    if (!oSource || oSource->keyNo() == 0) return;
+    if (!hasRows()) return;
     const long atEnd = oSource->skip(1) == 0;
-    const int target =
-        static_cast<int>(std::min<long>(std::max(1, nRowCount()), oSource->logicLen()));
+    const int target = static_cast<int>(std::min<long>(std::max(1, nRowCount()), nLen_));
     if (atEnd && nRowPos == target) return;  // already there
     oSource->goBottom();
+    nKeyPos_ = nLen_;
     nRowPos = std::max(1, target);
     DrawBrowse();
     afterMove(true);
@@ -787,12 +796,14 @@ void TWBrowse::Stabilize(bool lFocus) {
     if (!oSource) return;
     oSource->resync();
     const long nLen = oSource->logicLen();
+    nLen_ = nLen;
+    nKeyPos_ = oSource->keyNo();
     if (oVScroll) {
         syncing_ = true;
         oVScroll->setRange(1, static_cast<int>(std::max(1L, nLen)));
         syncing_ = false;
     }
-    nRowPos = chooseLine(oSource->keyNo(), nLen, nRowPos, nRowCount());
+    nRowPos = chooseLine(nKeyPos_, nLen, nRowPos, nRowCount());
     DrawBrowse();
     syncScrollBars();
     if (bChange) bChange();
@@ -806,7 +817,9 @@ void STABILIZE(TWBrowse& oBrw) {
 void TWBrowse::Refresh() {
     if (oSource && oVScroll) {
         syncing_ = true;
-        oVScroll->setRange(1, static_cast<int>(std::max(1L, oSource->logicLen())));
+        nLen_ = oSource->logicLen();
+        nKeyPos_ = oSource->keyNo();
+        oVScroll->setRange(1, static_cast<int>(std::max(1L, nLen_)));
         syncing_ = false;
     }
     DrawBrowse();
@@ -814,6 +827,7 @@ void TWBrowse::Refresh() {
 }
 
 void TWBrowse::ShowMoved(long moved) {
+    nKeyPos_ = std::max(0L, nKeyPos_ + moved);
     const int lines = std::max(1, nRowCount());
     const long line = nRowPos + moved;
     nRowPos = line >= 1 && line <= lines ? static_cast<int>(line) : (moved > 0 ? lines : 1);
@@ -885,13 +899,14 @@ void TWBrowse::LButtonDown(int nRow, int nCol) {
         return;
     }
     const int line = (nRow - nHeaderHeight()) / nLineHeight() + 1;
-    if (oSource && oSource->keyNo() > 0 && line >= 1 && line <= nRowCount()) {
+    if (hasRows() && line >= 1 && line <= nRowCount()) {
         const int col = nAtCol(nCol);
         const bool cellMoved = lCellStyle && col > 0 && col != nColAct;
         if (line != nRowPos || cellMoved) {
             repaintLine(nRowPos, false);
             const long moved = oSource->skip(line - nRowPos);
             nRowPos += static_cast<int>(moved);
+            nKeyPos_ += moved;
             if (cellMoved) nColAct = col;
             repaintLine(nRowPos, true);
             if (moved != 0) afterMove(false);
@@ -910,7 +925,7 @@ void TWBrowse::RButtonDown(int nRow, int nCol) {
 }
 
 void TWBrowse::LDblClick(int nRow, int nCol) {
-    if (nRow < nHeaderHeight() || !oSource || oSource->keyNo() == 0) return;
+    if (nRow < nHeaderHeight() || !hasRows()) return;
     // The second press of a double click may come only as the double click: move first.
     int line = (nRow - nHeaderHeight()) / nLineHeight() + 1;
     if (line != nRowPos) {
@@ -955,9 +970,10 @@ void TWBrowse::VScroll(int nAction, int nThumbPos) {
             GoBottom();
             break;
         case QAbstractSlider::SliderMove:
-            if (oSource && oSource->keyNo() > 0 && nThumbPos != oSource->keyNo()) {
+            if (hasRows() && nThumbPos != nKeyPos_) {
                 oSource->keyGoto(nThumbPos);
-                nRowPos = chooseLine(oSource->keyNo(), oSource->logicLen(), nRowPos, nRowCount());
+                nKeyPos_ = std::clamp<long>(nThumbPos, 1, std::max(1L, nLen_));
+                nRowPos = chooseLine(nKeyPos_, nLen_, nRowPos, nRowCount());
                 DrawBrowse();
                 afterMove(false);
             }

@@ -197,7 +197,11 @@ class TWBrowse : public TControl {
     QImage bmpBuffer;
     bool bufferValid_ = false;
     bool firstShow_ = true;
-    bool syncing_ = false;  // setting the scroll bars from the code, not the operator
+    bool syncing_ = false;
+    // The current row's position and the number of rows, as last read from the source and
+    // kept up to date by the moves (asking the source each time would cost a walk of its order).
+    long nKeyPos_ = 0;
+    long nLen_ = 0;  // setting the scroll bars from the code, not the operator
     int wheelRest_ = 0;
 };
 

@@ -32,6 +32,10 @@ long ArraySource::skip(long n) {
     return to - from;
 }
 
+bool ArraySource::onRow() {
+    return nAt_ >= 1 && nAt_ <= logicLen();
+}
+
 long ArraySource::keyNo() {
     return logicLen() > 0 ? std::clamp(nAt_, 1L, logicLen()) : 0;
 }

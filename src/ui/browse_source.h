@@ -17,6 +17,8 @@ class BrowseSource {
     virtual void goBottom() = 0;
     // Moves by n rows, stopping at the first or last row; answers the rows actually moved.
     virtual long skip(long n) = 0;
+    // Whether the source stands on a row (false when there are none).
+    virtual bool onRow() = 0;
     // 1-based position of the current row in the order; 0 when there are no rows.
     virtual long keyNo() = 0;
     // Moves to the row at position n (clamped to 1 ... logicLen()).
@@ -34,6 +36,7 @@ class ArraySource : public BrowseSource {
     void goTop() override;
     void goBottom() override;
     long skip(long n) override;
+    bool onRow() override;
     long keyNo() override;
     void keyGoto(long n) override;
     void resync() override;

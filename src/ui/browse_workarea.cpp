@@ -1,5 +1,7 @@
 #include "ui/browse_workarea.h"
 
+#include <cstdint>
+
 #include "data/engine/settings.h"
 #include "data/engine/work_areas.h"
 
@@ -14,7 +16,7 @@ using engine::WorkAreas;
 // over a large table reads only the rows it shows. A work area with no table open shows as an
 // empty list.
 class WorkAreaSource : public BrowseSource {
-public:
+  public:
     explicit WorkAreaSource(int number) : number_(number) {}
 
     long logicLen() override {
@@ -30,22 +32,29 @@ public:
         if (area().isOpen()) area().goBottom();
     }
 
+    // One move of the engine; only when it runs past either end are the rows counted.
     long skip(long n) override {
         WorkArea& wa = area();
         if (!wa.isOpen() || wa.eof() || n == 0) return 0;
-        long moved = 0;
-        for (; moved < n; ++moved) {
-            wa.skip(1);
-            if (wa.eof()) {  // stop on the last row
-                wa.goBottom();
-                break;
-            }
+        const std::uint32_t from = wa.recno();
+        wa.skip(n);
+        if (n > 0) {
+            if (!wa.eof()) return n;
+            wa.goBottom();  // stopped on the last row: how far is it from where we were?
+            const long moved = stepsBack(wa, from, n);
+            wa.goBottom();
+            return moved;
         }
-        for (; moved > n; --moved) {
-            wa.skip(-1);
-            if (wa.bof()) break;
-        }
-        return moved;
+        if (!wa.bof()) return n;
+        wa.goTop();  // stopped on the first row
+        const long moved = stepsForward(wa, from, -n);
+        wa.goTop();
+        return -moved;
+    }
+
+    bool onRow() override {
+        WorkArea& wa = area();
+        return wa.isOpen() && !wa.eof();
     }
 
     long keyNo() override {
@@ -72,8 +81,27 @@ public:
         if (wa.eof()) wa.goBottom();
     }
 
-private:
+  private:
     WorkArea& area() const { return WorkAreas::area(number_); }
+    // Rows between the current row and `target`, walking back (or forward), at most `limit`.
+    static long stepsBack(WorkArea& wa, std::uint32_t target, long limit) {
+        long steps = 0;
+        while (wa.recno() != target && steps < limit) {
+            wa.skip(-1);
+            if (wa.bof()) break;
+            ++steps;
+        }
+        return steps;
+    }
+    static long stepsForward(WorkArea& wa, std::uint32_t target, long limit) {
+        long steps = 0;
+        while (wa.recno() != target && steps < limit) {
+            wa.skip(1);
+            if (wa.eof()) break;
+            ++steps;
+        }
+        return steps;
+    }
     int number_;
 };
 

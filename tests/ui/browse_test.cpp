@@ -74,6 +74,7 @@ class RowsSource : public BrowseSource {
         }
         return moved;
     }
+    bool onRow() override { return live(rec); }
     long keyNo() override {
         if (!live(rec)) return 0;
         long n = 0;

@@ -137,3 +137,26 @@ TEST(BrowseTable, ClosedWorkAreaShowsNothing) {
     WorkAreas::select(1);
     (void)area;
 }
+
+TEST(BrowseTable, SkipStopsAtTheEndsAndCountsTheRows) {
+    TableBrowse t(customers(6), 4);
+    BrowseSource& src = *t.brw->source();
+    struct Step {
+        long n;
+        long moved;
+        const char* row;
+    } steps[] = {
+        {2, 2, "CLIENTE 103"},   {10, 3, "CLIENTE 106"},  {1, 0, "CLIENTE 106"},
+        {-2, -2, "CLIENTE 104"}, {-9, -3, "CLIENTE 101"}, {-1, 0, "CLIENTE 101"},
+        {5, 5, "CLIENTE 106"},
+    };
+    for (const auto& s : steps) {
+        EXPECT_EQ(src.skip(s.n), s.moved) << s.n;
+        EXPECT_EQ(t.current(), s.row) << s.n;
+        EXPECT_EQ(src.keyNo(), static_cast<long>(t.table().keyPosition()));
+    }
+    src.keyGoto(4);
+    EXPECT_EQ(t.current(), "CLIENTE 104");
+    src.keyGoto(99);
+    EXPECT_EQ(t.current(), "CLIENTE 106");
+}
