@@ -109,78 +109,34 @@ TEST(DbfFile, DamagedFilesRefused) {
         a.close();
     }
     const std::string good = testing::readFile(dir.file("GOOD.DBF"));
+    constexpr std::size_t kAll = std::string::npos;
     struct Case {
         const char* what;
-        std::function<std::string(std::string)> damage;
+        std::size_t keep;  // bytes of the good file kept
+        std::vector<std::pair<std::size_t, char>> patches;
     };
     const Case cases[] = {
-        {"empty file", [](std::string) { return std::string(); }},
-        {"truncated header", [](std::string b) { return b.substr(0, 20); }},
-        {"truncated descriptors", [](std::string b) { return b.substr(0, 80); }},
-        {"rows missing", [](std::string b) { return b.substr(0, b.size() - 30); }},
-        {"version 0x30",
-         [](std::string b) {
-             b[0] = 0x30;
-             return b;
-         }},
-        {"version 0x00",
-         [](std::string b) {
-             b[0] = 0;
-             return b;
-         }},
-        {"header length too small",
-         [](std::string b) {
-             b[8] = 40;
-             b[9] = 0;
-             return b;
-         }},
-        {"header length past the end",
-         [](std::string b) {
-             b[8] = 0;
-             b[9] = 0x7F;
-             return b;
-         }},
-        {"row length too long",
-         [](std::string b) {
-             b[10] = 27;
-             return b;
-         }},
-        {"row length too short",
-         [](std::string b) {
-             b[10] = 2;
-             return b;
-         }},
-        {"no terminator",
-         [](std::string b) {
-             b[32 + 32 * 4] = 'X';
-             return b;
-         }},
-        {"row count too big",
-         [](std::string b) {
-             b[4] = 0;
-             b[5] = 0;
-             b[6] = 1;
-             return b;
-         }},
-        {"unknown field type",
-         [](std::string b) {
-             b[32 + 11] = 'Q';
-             return b;
-         }},
-        {"date field of width 3",
-         [](std::string b) {
-             b[96 + 16] = 3;
-             return b;
-         }},
-        {"memo field in a 0x03 table",
-         [](std::string b) {
-             b[32 + 11] = 'M';
-             return b;
-         }},
+        {"empty file", 0, {}},
+        {"truncated header", 20, {}},
+        {"truncated descriptors", 80, {}},
+        {"rows missing", good.size() - 30, {}},
+        {"version 0x30", kAll, {{0, 0x30}}},
+        {"version 0x00", kAll, {{0, 0}}},
+        {"header length too small", kAll, {{8, 40}, {9, 0}}},
+        {"header length past the end", kAll, {{8, 0}, {9, 0x7F}}},
+        {"row length too long", kAll, {{10, 27}}},
+        {"row length too short", kAll, {{10, 2}}},
+        {"no terminator", kAll, {{32 + 32 * 4, 'X'}}},
+        {"row count too big", kAll, {{4, 0}, {5, 0}, {6, 1}}},
+        {"unknown field type", kAll, {{32 + 11, 'Q'}}},
+        {"date field of width 3", kAll, {{96 + 16, 3}}},
+        {"memo field in a 0x03 table", kAll, {{32 + 11, 'M'}}},
     };
     for (const Case& c : cases) {
         std::string path = dir.file("BAD.DBF");
-        testing::writeFile(path, c.damage(good));
+        std::string bytes = good.substr(0, c.keep);
+        for (auto [at, value] : c.patches) bytes.replace(at, 1, 1, value);
+        testing::writeFile(path, bytes);
         WorkArea a(2);
         auto failure = testing::failureOf([&] { a.open(path); });
         ASSERT_TRUE(failure) << c.what;
