@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "reference/area_source.h"
+#include "ui/browse_workarea.h"
 #include "ui/buttons.h"
 #include "ui/valid.h"
 #include "util/messages.h"
@@ -39,7 +39,7 @@ void runRegister(RegisterTable& table, const RegisterSpec& spec) {
     params.bLDblClick = [&](int, int) { edit(); };
     list = TWBrowse::ReDefine(101, dlg, params);
     for (const RegisterColumn& c : spec.columns) list->aJustify.emplace_back(c.right);
-    list->SetSource(std::make_shared<AreaSource>(table.area()));
+    list->SetSource(workAreaSource(table->alias()));
 
     TButton::ReDefine(201, dlg, [&] { dlg.End(2); });
     TButton::ReDefine(202, dlg, [&] {
