@@ -194,7 +194,7 @@ void TMenu::EndSubMenu() {
 void TMenu::Add(std::unique_ptr<TMenuItem> item) {
     item->oMenu = this;
     TMenuItem* raw = item.get();
-    if (!hMenu) return;
+    if (!IsAlive()) return;
     if (raw->IsSeparator()) {
         if (auto* m = qobject_cast<QMenu*>(hMenu))
             raw->hAction = m->addSeparator();
@@ -262,7 +262,7 @@ bool TMenu::Command(int nId) {
     return true;
 }
 
-void TMenu::Activate(int nRow, int nCol, QWidget* window, bool lRelease) {
+void TMenu::Activate(int nRow, int nCol, QWidget* window, bool) {
     auto* menu = qobject_cast<QMenu*>(hMenu);
     if (!menu) return;
     oWnd = window;
@@ -270,9 +270,6 @@ void TMenu::Activate(int nRow, int nCol, QWidget* window, bool lRelease) {
     if (nRow < 0) at.rx() -= menu->sizeHint().width();
     QPoint global = window ? window->mapToGlobal(at) : at;
     menu->exec(global);
-    if (lRelease) {
-        // The pop-up stays usable for the next call; its items keep their numbers.
-    }
 }
 
 void TMenu::SetWindow(QWidget* window, TMsgBar* msgBar) {

@@ -106,7 +106,8 @@ class TMenu {
     // whether an enabled item ran.
     bool Command(int nId);
     TMenuItem* GetMenuItem(int nId);
-    // Shows a pop-up menu at a point of `window` (right-aligned there when nRow < 0).
+    // Shows a pop-up menu at a point of `window` (right-aligned there when nRow < 0) and returns
+    // when it closes. The menu object stays usable for the next call whatever lRelease says.
     void Activate(int nRow, int nCol, QWidget* window, bool lRelease = true);
     // Puts a menu bar into a window's frame; its help texts go to that window's status line.
     void SetWindow(QWidget* window, TMsgBar* msgBar);
