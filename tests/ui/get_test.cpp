@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -265,4 +266,57 @@ TEST(Buttons, WhenConditionsReevaluatedAfterEveryAction) {
         ok->Click();  // a button whose when condition is false does nothing
         EXPECT_EQ(clicks, 1);
     });
+}
+
+TEST(PictureFields, PasteOnlyInPlainTextFieldsAndCopyEverywhere) {
+    test::ScopedTemplate form(kFields);
+    TDialog dlg("FIELDS");
+    std::string name(10, ' ');
+    std::string ora = "12:30";
+    TGet* nameGet = TGet::ReDefine(101, dlg, name);
+    TGet* oraGet = TGet::ReDefine(103, dlg, ora, "99:99");
+    test::runModal(dlg, [&] {
+        QApplication::clipboard()->setText("1145");
+        focusAndType(nameGet, "");
+        QTest::keyClick(nameGet->hWnd, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(edit(nameGet)->text(), "1145");
+        oraGet->SetFocus();
+        QApplication::processEvents();
+        QTest::keyClick(oraGet->hWnd, Qt::Key_V, Qt::ControlModifier);  // literals: no paste
+        EXPECT_EQ(edit(oraGet)->text(), "12:30");
+        edit(oraGet)->selectAll();
+        QTest::keyClick(oraGet->hWnd, Qt::Key_X, Qt::ControlModifier);  // nor cut
+        EXPECT_EQ(edit(oraGet)->text(), "12:30");
+        QTest::keyClick(oraGet->hWnd, Qt::Key_C, Qt::ControlModifier);  // copy works
+        EXPECT_EQ(QApplication::clipboard()->text(), "12:30");
+    });
+    EXPECT_EQ(name, "1145      ");
+    EXPECT_EQ(ora, "12:30");
+}
+
+TEST(Dialogs, ItemAndCtlFindControlsByNumberNameAndPosition) {
+    test::ScopedTemplate form(kFields);
+    TDialog dlg("FIELDS");
+    std::string a, b;
+    TGet* first = TGet::ReDefine(101, dlg, a);
+    TGet* second = TGet::ReDefine(103, dlg, b);
+    second->cVarName = "cCodice";
+    EXPECT_EQ(ITEM(dlg, 103), second);
+    EXPECT_EQ(ITEM(dlg, 999), nullptr);
+    EXPECT_EQ(CTL(dlg, "cCodice"), second);
+    EXPECT_EQ(CTL(dlg, std::string("nessuno")), nullptr);
+    EXPECT_EQ(CTL(dlg, 1), first);
+    EXPECT_EQ(CTL(dlg, 3), nullptr);
+}
+
+TEST(Fonts, HeightsAndFaces) {
+    EXPECT_EQ(mapFace("MS Sans Serif"), "Liberation Sans");
+    EXPECT_EQ(mapFace("Segoe UI"), "Liberation Sans");
+    EXPECT_EQ(mapFace("arial"), "Liberation Sans");
+    EXPECT_EQ(mapFace("Courier New"), "Liberation Mono");
+    EXPECT_EQ(TFont::New("Arial", 0, -15).nHeight, 15);
+    EXPECT_EQ(TFont::New("Arial", 0, 10, false, false, false, false, 600).nHeight, 83);
+    EXPECT_EQ(TFont::ofPoints("MS Sans Serif", 8).qFont().pixelSize(), 11);
+    EXPECT_TRUE(TFont::New("MS Sans Serif", 0, -10, true).qFont().bold());
+    EXPECT_EQ(GETSYSFONT(), "Segoe UI");
 }
