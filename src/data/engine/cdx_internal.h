@@ -25,8 +25,63 @@ inline std::uint8_t padFor(CdxKeyType type) {
 
 using NodePtr = std::shared_ptr<const cdx::Node>;
 
+// Decoded pages by offset, within a budget of memory: when it is full the leaves go first, since
+// the interior nodes are what every descent needs.
+class CdxPageCache {
+  public:
+    static constexpr std::size_t kBudget = std::size_t(16) << 20;  // bytes of decoded pages
+
+    const NodePtr* find(std::uint32_t offset) const {
+        auto it = nodes_.find(offset);
+        return it == nodes_.end() ? nullptr : &it->second;
+    }
+    void put(std::uint32_t offset, NodePtr node) {
+        erase(offset);
+        std::size_t size = footprint(*node);
+        makeRoom(size);
+        bytes_ += size;
+        nodes_.emplace(offset, std::move(node));
+    }
+    void erase(std::uint32_t offset) {
+        auto it = nodes_.find(offset);
+        if (it == nodes_.end()) return;
+        bytes_ -= footprint(*it->second);
+        nodes_.erase(it);
+    }
+    void clear() {
+        nodes_.clear();
+        bytes_ = 0;
+    }
+    std::size_t bytes() const { return bytes_; }
+
+  private:
+    // What one decoded page holds in memory, with the map's and the allocator's share.
+    static std::size_t footprint(const cdx::Node& n) {
+        return sizeof(cdx::Node) + 96 + n.keys.capacity() +
+               sizeof(std::uint32_t) * (n.recnos.capacity() + n.children.capacity());
+    }
+    // Gives up leaves (in the map's order, which is no order of the file) until a quarter of the
+    // budget is free; when the interior nodes alone leave less than that, everything goes.
+    void makeRoom(std::size_t incoming) {
+        if (bytes_ + incoming <= kBudget) return;
+        const std::size_t keep = kBudget / 4 * 3;
+        for (auto it = nodes_.begin(); it != nodes_.end() && bytes_ + incoming > keep;) {
+            if (it->second->leaf) {
+                bytes_ -= footprint(*it->second);
+                it = nodes_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        if (bytes_ + incoming > keep) clear();
+    }
+
+    std::unordered_map<std::uint32_t, NodePtr> nodes_;
+    std::size_t bytes_ = 0;
+};
+
 struct CdxFile::Cache {
-    std::unordered_map<std::uint32_t, NodePtr> nodes;
+    CdxPageCache nodes;
     std::unordered_map<std::uint32_t, std::uint32_t> roots;  // tag header -> root page
     std::uint64_t fileSize = 0;
     std::uint32_t freeHead = 0;  // first free page, 0 when none

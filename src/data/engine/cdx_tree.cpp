@@ -11,7 +11,6 @@ namespace velt::engine {
 using namespace cdx;
 
 namespace {
-constexpr std::size_t kCacheLimit = 4096;  // decoded pages kept (about 5 MiB at most)
 constexpr int kMaxDepth = 32;
 constexpr std::uint32_t kFirstNodePage = 1024;
 }  // namespace
@@ -32,15 +31,6 @@ int compareEntry(const std::uint8_t* a, std::uint32_t ra, const std::uint8_t* b,
 
 // Pages.
 
-namespace {
-// A full cache gives up its leaves first: the interior nodes are what every descent needs.
-void makeRoom(std::unordered_map<std::uint32_t, NodePtr>& nodes) {
-    if (nodes.size() < kCacheLimit) return;
-    std::erase_if(nodes, [](const auto& entry) { return entry.second->leaf; });
-    if (nodes.size() >= kCacheLimit / 2) nodes.clear();
-}
-}  // namespace
-
 std::size_t CdxTree::maxSteps(CdxFile& file) {
     return file.cache_->fileSize / kPageSize + 1;
 }
@@ -54,11 +44,10 @@ void CdxTree::checkOffset(CdxFile& file, std::uint32_t offset) {
 NodePtr CdxTree::node(CdxTag& tag, std::uint32_t offset) {
     CdxFile& file = *tag.file_;
     auto& nodes = file.cache_->nodes;
-    auto it = nodes.find(offset);
-    if (it != nodes.end()) {
-        if (it->second->keyLength != tag.keyLength_)
+    if (const NodePtr* cached = nodes.find(offset)) {
+        if ((*cached)->keyLength != tag.keyLength_)
             raiseDamaged(file.path_, "pagina usata da due tag");
-        return it->second;
+        return *cached;
     }
     checkOffset(file, offset);
     std::uint8_t page[kPageSize];
@@ -66,8 +55,7 @@ NodePtr CdxTree::node(CdxTag& tag, std::uint32_t offset) {
     auto n = std::make_shared<Node>();
     std::string error = decodeNode(page, offset, tag.keyLength_, padFor(tag.type_), *n);
     if (!error.empty()) raiseDamaged(file.path_, error);
-    makeRoom(nodes);
-    nodes.emplace(offset, n);
+    nodes.put(offset, n);
     return n;
 }
 
@@ -96,9 +84,7 @@ void CdxTree::write(CdxTag& tag, const Node& n) {
         throw std::logic_error("compound index page overflow");
     CdxFile& file = *tag.file_;
     file.writeAt(n.offset, page, sizeof page);
-    auto& nodes = file.cache_->nodes;
-    makeRoom(nodes);
-    nodes[n.offset] = std::make_shared<Node>(n);
+    file.cache_->nodes.put(n.offset, std::make_shared<Node>(n));
 }
 
 void CdxTree::writeRaw(CdxFile& file, std::uint64_t offset, const void* data, std::size_t size) {
@@ -253,11 +239,10 @@ bool CdxTree::stepBack(CdxTag& tag, CdxSpot& spot) {
 void CdxTree::leafHeader(CdxTag& tag, std::uint32_t offset, std::size_t& count,
                          std::uint32_t& right) {
     CdxFile& file = *tag.file_;
-    auto it = file.cache_->nodes.find(offset);
-    if (it != file.cache_->nodes.end()) {
-        if (!it->second->leaf) raiseDamaged(file.path_, "catena delle foglie non valida");
-        count = it->second->count();
-        right = it->second->right;
+    if (const NodePtr* cached = file.cache_->nodes.find(offset)) {
+        if (!(*cached)->leaf) raiseDamaged(file.path_, "catena delle foglie non valida");
+        count = (*cached)->count();
+        right = (*cached)->right;
         return;
     }
     checkOffset(file, offset);
